@@ -1,0 +1,51 @@
+// The user's shortcuts in HKEY_CURRENT_USER\Software\Quillmarsh\Hotrune\KeyMappings: one
+// REG_SZ value per record, named 0, 1, 2, ... without a gap. Every operation opens the key
+// path anew and keeps nothing afterwards: the registry is the only copy.
+#pragma once
+
+#include <functional>
+
+#include "keymap/keymapping.h"
+
+namespace keymap {
+
+enum class StoreResult {
+    Ok,
+    StoreOpenFailed,  // the key path could not be opened or created
+    WriteFailed,      // Append could not write its value
+    DeleteFailed,     // RemoveAt could not delete the last value of the run
+    MoveFailed,       // RemoveAt could not move a record down; nothing was deleted
+};
+
+struct LoadedRecord {
+    int index;             // the value's name
+    const char* text;      // the stored text, NUL-terminated (valid during the visit only)
+    KeyMapping mapping;    // the text parsed; every field set even when malformed
+    bool wellFormed;       // the text held five integers and a target
+};
+
+// Return true to read the next value, false to stop early.
+using LoadVisit = std::function<bool(const LoadedRecord&)>;
+
+// Visits the values named 0, 1, 2, ... in order and ends silently at the first one that is
+// missing or cannot be read. Ok or StoreOpenFailed.
+StoreResult LoadAll(const LoadVisit& visit);
+
+// Writes `recordText` as a new last record. `index` is the caller's record count; the value
+// goes to the end of the run as it is now in the registry, so an existing record is never
+// overwritten and the new one never lands beyond a gap, even when the caller's count is stale.
+// `writtenIndex`, when given, receives the name actually written.
+// Ok, StoreOpenFailed or WriteFailed.
+StoreResult Append(const char* recordText, int index, int* writtenIndex = nullptr);
+
+// Removes record `selected`: moves every later record of the run down by one, then deletes
+// the last value. The whole run as it is now in the registry is moved, even past `count`
+// (the caller's possibly stale record count), so no record is hidden behind a gap.
+// A move that fails stops the removal before anything is deleted: MoveFailed, every record
+// still present (one of them twice). Ok, StoreOpenFailed, MoveFailed or DeleteFailed.
+StoreResult RemoveAt(int selected, int count);
+
+// Sub-key path below HKEY_CURRENT_USER.
+extern const char kKeyMappingsPath[];
+
+}  // namespace keymap
