@@ -1,0 +1,17 @@
+// Step 1 of the Add wizard: a program or a function shortcut.
+#pragma once
+
+#include "winframe/propsheet.h"
+
+class CPage1 : public CPropertyPageEx {
+public:
+    CPage1();
+
+    int kind = -1;  // ShortcutKind of the radio group: 0 program, 1 function, -1 none
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    LRESULT OnWizardNext() override;
+};

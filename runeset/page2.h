@@ -1,0 +1,32 @@
+// Step 2 of the Add wizard: the program to start or the built-in function to perform.
+#pragma once
+
+#include <string>
+
+#include "keymap/catalogue.h"
+#include "winframe/controls.h"
+#include "winframe/propsheet.h"
+
+class CPage2 : public CPropertyPageEx {
+public:
+    CPage2();
+
+    std::string startFolder;  // program files folder as read at the last Browse
+    // Items of the two groups and the 17 entries in the current run's tree, in catalogue
+    // order (the root's item is rootItem).
+    HTREEITEM nodeItems[keymap::kCatalogueNodeCount - 1] = {};
+    CImageList treeImages;
+    HTREEITEM rootItem = nullptr;
+    CTreeCtrl functionTree;
+    std::string programText;
+
+    void OnBrowse();
+    void ReadProgramFilesDir();
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    LRESULT OnWizardNext() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+};

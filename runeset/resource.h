@@ -1,0 +1,52 @@
+/* Resource ids of Runeset, shared by runeset.rc and the code. */
+#pragma once
+
+#include "keymap/catalogue_ids.h"
+
+/* Dialog templates */
+#define IDD_ABOUTBOX            100
+#define IDD_RUNESET_DIALOG      102
+#define IDD_PAGE1               131
+#define IDD_PAGE2               132
+#define IDD_PAGE3               133   /* also the RT_DLGINIT data of the key box */
+
+/* Strings */
+#define IDS_ABOUTBOX            101   /* "&About Runeset..." */
+#define IDS_WIZARD_CAPTION      102   /* "Add New KeyBoard Shortcut" */
+#define IDS_HEADER_TITLE        103   /* "Add New KeyBoard Shortcut" */
+#define IDS_STEP1_SUBTITLE      104   /* "Select Shortcut type required" */
+#define IDS_STEP23_SUBTITLE     105   /* "Select Program or Function to be launched" */
+
+/* Icons (the catalogue's are in keymap/catalogue_ids.h) */
+#define IDR_MAINFRAME           128
+#define IDI_PROGRAM_SHORTCUT    168
+#define IDI_FUNCTION_SHORTCUT   169
+#define IDI_KEYBOARD            180
+
+/* Bitmaps */
+#define IDB_SIDEBAR             130
+#define IDB_WIZARD              142
+
+/* System menu */
+#define IDM_ABOUTBOX            0x0010
+
+/* Controls */
+#define IDC_SHORTCUT_LIST       1000
+#define IDC_ADD                 1001
+#define IDC_REMOVE              1002
+#define IDC_PROGRAM_KIND        1004
+#define IDC_FUNCTION_KIND       1005
+#define IDC_PROGRAM_TEXT        1006
+#define IDC_BROWSE              1007
+#define IDC_CTRL                1009
+#define IDC_ALT                 1010
+#define IDC_SHIFT               1011
+#define IDC_WIN                 1012
+#define IDC_PREVIEW             1018
+#define IDC_KEY                 1019
+#define IDC_ABOUT               1020
+#define IDC_FUNCTION_TREE       1021
+#define IDC_PROGRAM_LABEL       1022
+#define IDC_SHUTDOWN            1024
+#define IDC_STATUS              1025
+#define IDC_VISIT_HOMEPAGE      1026

@@ -1,0 +1,79 @@
+// Wizard-97 property sheets and their pages. A page is a dialog whose object the sheet's
+// page procedure finds through PROPSHEETPAGE::lParam; the sheet's notifications become the
+// page's virtual operations below.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <string>
+#include <vector>
+
+#include "winframe/dialog.h"
+
+class CPropertySheetEx;
+
+class CPropertyPageEx : public CDialog {
+public:
+    // `captionId` 0: the page title is the template's caption. The header ids name strings.
+    // Pages are marked as having help (PSP_HASHELP), as the application has a Help command.
+    explicit CPropertyPageEx(UINT templateId, UINT captionId = 0, UINT headerTitleId = 0,
+                             UINT headerSubTitleId = 0);
+
+    // PSN_SETACTIVE. The base pushes all fields into the controls on every activation except
+    // the very first in the life of this object. Return TRUE to accept the activation.
+    virtual BOOL OnSetActive();
+    // PSN_KILLACTIVE. The base pulls all controls into the fields. Return TRUE to let the
+    // page be left.
+    virtual BOOL OnKillActive();
+    // PSN_WIZNEXT. Return 0 to go to the next page, -1 to stay. The base returns 0.
+    virtual LRESULT OnWizardNext();
+    // PSN_WIZBACK. Return 0 to go to the previous page, -1 to stay. The base returns 0.
+    virtual LRESULT OnWizardBack();
+    // PSN_WIZFINISH. Return nonzero to let the wizard close, 0 to keep it open. The base
+    // returns TRUE.
+    virtual BOOL OnWizardFinish();
+
+    PROPSHEETPAGEA m_psp;  // the page's description; the owner may adjust dwFlags
+
+protected:
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+
+private:
+    friend class CPropertySheetEx;
+    static INT_PTR CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+    CPropertySheetEx* m_pSheet = nullptr;  // not owned; set by AddPage
+    bool m_bFirstSetActive = true;
+    UINT m_headerTitleId;
+    UINT m_headerSubTitleId;
+    std::string m_headerTitle;
+    std::string m_headerSubTitle;
+};
+
+class CPropertySheetEx : public CWnd {
+public:
+    CPropertySheetEx();  // empty: Construct gives it its caption, parent and bitmaps
+    CPropertySheetEx(const CPropertySheetEx&) = delete;
+    CPropertySheetEx& operator=(const CPropertySheetEx&) = delete;
+
+    // Sets the caption (string id), parent, start page and the wizard-97 bitmaps. The
+    // bitmaps stay owned by the caller and must outlive every DoModal.
+    void Construct(UINT captionId, CWnd* parent, UINT selectPage, HBITMAP watermark,
+                   HPALETTE palette, HBITMAP header);
+    // Adds `page` (not owned; it must outlive the sheet's runs).
+    void AddPage(CPropertyPageEx* page);
+    // Runs the sheet modally; the window is created anew at each run. Returns the
+    // PropertySheetA result (ID_WIZFINISH, IDCANCEL, or -1 on failure).
+    INT_PTR DoModal();
+
+    PROPSHEETHEADERA m_psh;  // the sheet's description; the owner may adjust dwFlags
+
+private:
+    friend class CPropertyPageEx;
+    CWnd* m_pParentWnd = nullptr;
+    UINT m_captionId = 0;
+    std::string m_caption;
+    std::vector<CPropertyPageEx*> m_pages;
+};
