@@ -46,17 +46,26 @@ convert xc:'#000000' xc:'#800000' xc:'#008000' xc:'#808000' xc:'#000080' xc:'#80
         xc:'#008080' xc:'#c0c0c0' xc:'#808080' xc:'#ff0000' xc:'#00ff00' xc:'#ffff00' \
         xc:'#0000ff' xc:'#ff00ff' xc:'#00ffff' xc:'#ffffff' +append "$TMP/vga.png"
 
+# Alpha at or below this level counts as transparent in the AND masks (icotool -t); the
+# colour of such pixels is set to black, as the mask-and-XOR drawing used without alpha
+# (a 16-colour image list, for one) would otherwise show their inverted colour.
+MASK_LEVEL=63
+MASK_PCT=24.9%    # the same level for ImageMagick: between 63 and 64 of 255
+
 # png32 IN SIZE OUT: a full-colour RGBA picture of exactly SIZE x SIZE.
 png32() {
     case $1 in
-        *.svg) rsvg-convert -w "$2" -h "$2" -o "$3" "$1" ;;
-        *)     convert "$1" -background none -gravity center -extent "$2x$2" "PNG32:$3" ;;
+        *.svg) rsvg-convert -w "$2" -h "$2" -o "$TMP/raw.png" "$1" ;;
+        *)     convert "$1" -background none -gravity center -extent "$2x$2" "PNG32:$TMP/raw.png" ;;
     esac
+    convert "$TMP/raw.png" -write mpr:src +delete \
+            \( mpr:src -alpha off \) \( mpr:src -alpha extract -threshold $MASK_PCT \) \
+            -compose Multiply -composite \
+            \( mpr:src -alpha extract \) -compose CopyOpacity -composite "PNG32:$3"
 }
 
 # lowcolour IN32 DEPTH OUT: the same picture with at most 2^DEPTH colours and on/off
-# transparency, from which icotool writes a palette image with its AND mask. Colours of
-# half-transparent edge pixels are kept as they are; only the mask is thresholded.
+# transparency, from which icotool writes a palette image with its AND mask.
 lowcolour() {
     if [ "$2" = 4 ]; then
         quant="-dither None -remap $TMP/vga.png"
@@ -64,7 +73,7 @@ lowcolour() {
         quant="-dither None -colors 255"
     fi
     # shellcheck disable=SC2086
-    convert "$1" \( +clone -alpha extract -threshold 50% \) \
+    convert "$1" \( +clone -alpha extract -threshold $MASK_PCT \) \
             \( -clone 0 -alpha off $quant \) -delete 0 +swap \
             -compose CopyOpacity -composite "PNG32:$3"
 }
@@ -82,7 +91,7 @@ ico() {
     if [ -n "$s48" ]; then png32 "$s48" 48 "$b-48.png"; set -- -b 32 "$b-48.png" "$@"; fi
     # Each -b sets the depth of the file after it; without it icotool would choose the
     # depth from the colour count and could turn a flat full-colour picture into 8 bits.
-    icotool -c -o "$out" "$@" -b 8 "$b-32-8.png" -b 8 "$b-16-8.png" \
+    icotool -c -t $MASK_LEVEL -o "$out" "$@" -b 8 "$b-32-8.png" -b 8 "$b-16-8.png" \
                               -b 4 "$b-32-4.png" -b 4 "$b-16-4.png"
     n32=$(icotool -l "$out" | grep -c 'bit-depth=32')
     want=2; [ -n "$s48" ] && want=3
@@ -93,7 +102,7 @@ ico() {
 ico16() {
     b=$TMP/$(basename "$1" .ico)
     png32 "$2" 16 "$b-16.png"; lowcolour "$b-16.png" 4 "$b-16-4.png"
-    icotool -c -o "$1" -b 32 "$b-16.png" -b 4 "$b-16-4.png"
+    icotool -c -t $MASK_LEVEL -o "$1" -b 32 "$b-16.png" -b 4 "$b-16-4.png"
 }
 
 # bmp24 IN OUT W H: a 24-bit uncompressed bottom-up bitmap of exactly W x H.
