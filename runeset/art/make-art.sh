@@ -112,29 +112,30 @@ bmp24() {
 }
 
 S=$RS/src
-t() { echo "$S/$1-16.png" "$S/$1-32.png"; }
+# tango OUT NAME [SRC48]: an icon from the Tango pair NAME-16.png / NAME-32.png in src/.
+tango() { ico "$1" "$S/$2-16.png" "$S/$2-32.png" ${3:+"$3"}; }
 
 # Runeset: program icon and the function catalogue.
 ico "$RS/runeset.ico"           "$S/runeset-key-16.svg" "$S/runeset-key-32.svg"
-ico "$RS/cat_functions.ico"     $(t applications-system)
-ico "$RS/cat_cdtray.ico"        $(t media-optical)
-ico "$RS/cat_applications.ico"  $(t preferences-system-windows)
-ico "$RS/cat_power_group.ico"   $(t battery)
-ico "$RS/cat_notepad.ico"       $(t accessories-text-editor)
-ico "$RS/cat_volume.ico"        $(t audio-volume-high)
-ico "$RS/cat_wordpad.ico"       $(t x-office-document)
-ico "$RS/cat_command.ico"       $(t utilities-terminal)
-ico "$RS/cat_paint.ico"         $(t applications-graphics)
-ico "$RS/cat_mediaplayer.ico"   $(t applications-multimedia)
+tango "$RS/cat_functions.ico"    applications-system
+tango "$RS/cat_cdtray.ico"       media-optical
+tango "$RS/cat_applications.ico" preferences-system-windows
+tango "$RS/cat_power_group.ico"  battery
+tango "$RS/cat_notepad.ico"      accessories-text-editor
+tango "$RS/cat_volume.ico"       audio-volume-high
+tango "$RS/cat_wordpad.ico"      x-office-document
+tango "$RS/cat_command.ico"      utilities-terminal
+tango "$RS/cat_paint.ico"        applications-graphics
+tango "$RS/cat_mediaplayer.ico"  applications-multimedia
 ico "$RS/cat_volumecontrol.ico" "$S/mixer-16.svg" "$S/mixer-32.svg"
 ico "$RS/cat_regedit.ico"       "$S/registry-16.svg" "$S/registry-32.svg"
 ico "$RS/cat_power.ico"         "$S/power-16.svg" "$S/power-32.svg"
-ico "$RS/cat_screensaver.ico"   $(t preferences-desktop-screensaver)
+tango "$RS/cat_screensaver.ico"  preferences-desktop-screensaver
 
 # Runeset: wizard pages.
-ico "$RS/add_program.ico"       $(t window-new)
-ico "$RS/add_function.ico"      $(t applications-system) "$S/applications-system.svg"
-ico "$RS/shortcut_keys.ico"     $(t preferences-desktop-keyboard-shortcuts)
+tango "$RS/add_program.ico"      window-new
+tango "$RS/add_function.ico"     applications-system "$S/applications-system.svg"
+tango "$RS/shortcut_keys.ico"    preferences-desktop-keyboard-shortcuts
 
 # Runeset: side banner of the main window, keys picture over the plate.
 rsvg-convert -o "$TMP/sidebar.png" "$S/sidebar.svg"
