@@ -3,6 +3,13 @@
 
 #include "winframe/propsheet.h"
 
+class CRunesetDlg;
+
+// The main window that owns the wizard and the state its pages share, found as the
+// application's main window (never through a page's parent). Throws std::logic_error when
+// there is none, which the page's window procedure reports.
+CRunesetDlg& WizardOwner();
+
 class CPage1 : public CPropertyPageEx {
 public:
     CPage1();

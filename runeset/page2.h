@@ -20,8 +20,15 @@ public:
     CTreeCtrl functionTree;
     std::string programText;
 
+    // Browse: fills the program box from the open-file dialog, which starts in the program
+    // files folder.
     void OnBrowse();
+    // Reads the program files folder afresh into startFolder; empty when it cannot be read.
     void ReadProgramFilesDir();
+
+    // How Next asks for a path's short form: GetShortPathNameA. A test may put a stand-in
+    // here to produce forms the file system at hand cannot.
+    static decltype(&::GetShortPathNameA) shortPathCall;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

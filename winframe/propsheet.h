@@ -14,6 +14,12 @@
 
 class CPropertySheetEx;
 
+// DoModal's answer when a wizard was finished (the Finish button's id).
+constexpr INT_PTR ID_WIZFINISH = 0x3025;
+// The first value of the wizard-97 sheet flag; the system's headers name the later one
+// PSH_WIZARD97. DoModal accepts either.
+constexpr DWORD PSH_WIZARD97_FIRST = 0x00002000;
+
 class CPropertyPageEx : public CDialog {
 public:
     // `captionId` 0: the page title is the template's caption. The header ids name strings.
@@ -38,11 +44,15 @@ public:
     PROPSHEETPAGEA m_psp;  // the page's description; the owner may adjust dwFlags
 
 protected:
+    // Turns the PSN_ notifications above into the virtual operations; others go unhandled.
     bool OnNotify(NMHDR* header, LRESULT& result) override;
 
 private:
     friend class CPropertySheetEx;
     static INT_PTR CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // The description the sheet hands to the system for one run: resources from `instance`,
+    // header texts loaded from their ids, this object as the page procedure's data.
+    PROPSHEETPAGEA PrepareRun(HINSTANCE instance);
 
     CPropertySheetEx* m_pSheet = nullptr;  // not owned; set by AddPage
     bool m_bFirstSetActive = true;
@@ -64,14 +74,18 @@ public:
                    HPALETTE palette, HBITMAP header);
     // Adds `page` (not owned; it must outlive the sheet's runs).
     void AddPage(CPropertyPageEx* page);
-    // Runs the sheet modally; the window is created anew at each run. Returns the
-    // PropertySheetA result (ID_WIZFINISH, IDCANCEL, or -1 on failure).
+    // Runs the sheet modally; the window is created anew at each run and m_hWnd names it
+    // while it runs (null otherwise). Returns ID_WIZFINISH (a wizard) or IDOK when it was
+    // finished, IDCANCEL when it was cancelled, -1 when it could not be shown.
     INT_PTR DoModal();
+    int GetPageCount() const { return static_cast<int>(m_pages.size()); }
+    CPropertyPageEx* GetPage(int index) const { return m_pages.at(static_cast<size_t>(index)); }
 
     PROPSHEETHEADERA m_psh;  // the sheet's description; the owner may adjust dwFlags
 
 private:
     friend class CPropertyPageEx;
+    static int CALLBACK SheetCallback(HWND hwnd, UINT msg, LPARAM lp);
     CWnd* m_pParentWnd = nullptr;
     UINT m_captionId = 0;
     std::string m_caption;

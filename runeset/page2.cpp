@@ -1,0 +1,187 @@
+#include "runeset/page2.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "keymap/registry.h"
+#include "runeset/main_dialog.h"
+#include "runeset/resource.h"
+#include "winframe/app.h"
+#include "winframe/filedialog.h"
+
+decltype(&::GetShortPathNameA) CPage2::shortPathCall = &::GetShortPathNameA;
+
+namespace {
+
+constexpr char kCaption[] = "Runeset";
+constexpr char kProgramFilter[] =
+    "Binary files (*.exe;*.com;*.bat)|*.exe;*.com;*.bat|All Files (*.*)|*.*||";
+// The short form goes into an area of kTargetSize bytes and the call is told one less, so
+// at most kTargetSize - 2 characters are taken; a longer form answers with the size it
+// needs instead.
+constexpr DWORD kShortPathLength = keymap::kTargetSize - 1;
+
+bool HasWhiteSpace(const char* text) { return std::strpbrk(text, " \t\r\n\v\f") != nullptr; }
+
+}  // namespace
+
+CPage2::CPage2() : CPropertyPageEx(IDD_PAGE2, 0, IDS_HEADER_TITLE, IDS_STEP23_SUBTITLE) {}
+
+void CPage2::DoDataExchange(CDataExchange* pDX) {
+    DDX_Control(pDX, IDC_FUNCTION_TREE, functionTree);
+    DDX_Text(pDX, IDC_PROGRAM_TEXT, programText);
+}
+
+BOOL CPage2::OnInitDialog() {
+    CPropertyPageEx::OnInitDialog();
+    // Shown from the next push on, which the activation performs: every run starts empty.
+    programText.clear();
+
+    // Built once for the page object and kept for every later run; the tree never owns it.
+    if (!treeImages.GetSafeHandle() && treeImages.Create(16, 16, ILC_COLOR32, 0, 10)) {
+        HINSTANCE resources = AfxGetResourceHandle();
+        for (int id : keymap::TreeIcons()) {
+            HICON icon = ::LoadIconA(resources, MAKEINTRESOURCEA(id));  // shared: not destroyed
+            // A missing icon still takes its place, so every later image keeps its index.
+            if (!icon || treeImages.ReplaceIcon(-1, icon) < 0)
+                ::ImageList_SetImageCount(treeImages.GetSafeHandle(),
+                                          static_cast<UINT>(treeImages.GetImageCount() + 1));
+        }
+    }
+    functionTree.SetImageList(treeImages.GetSafeHandle(), TVSIL_NORMAL);
+
+    const auto& nodes = keymap::Entries();
+    rootItem = nullptr;
+    std::fill(std::begin(nodeItems), std::end(nodeItems), nullptr);
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const keymap::CatalogueNode& node = nodes[i];
+        HTREEITEM parent = TVI_ROOT;
+        if (node.parent == 0)
+            parent = rootItem;
+        else if (node.parent > 0)
+            parent = nodeItems[node.parent - 1];
+        HTREEITEM item = functionTree.InsertItem(
+            TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM, node.label, node.treeImage,
+            node.treeImage, 0, 0, node.parent < 0 ? -1 : 0, parent, TVI_LAST);
+        if (i == 0)
+            rootItem = item;
+        else
+            nodeItems[i - 1] = item;
+    }
+    // The groups stay collapsed: the root shows them and the five functions of its own.
+    functionTree.Expand(rootItem, TVE_EXPAND);
+    return TRUE;
+}
+
+BOOL CPage2::OnSetActive() {
+    CRunesetDlg& owner = WizardOwner();
+    owner.m_wizard.PostMessage(PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
+    const bool program = owner.m_pendingKind == 0;
+    GetDlgItem(IDC_PROGRAM_LABEL).ShowWindow(program ? SW_SHOWNORMAL : SW_HIDE);
+    GetDlgItem(IDC_BROWSE).ShowWindow(program ? SW_SHOWNORMAL : SW_HIDE);
+    GetDlgItem(IDC_PROGRAM_TEXT).ShowWindow(program ? SW_SHOWNORMAL : SW_HIDE);
+    GetDlgItem(IDC_FUNCTION_TREE).ShowWindow(owner.m_pendingKind == 1 ? SW_SHOWNORMAL : SW_HIDE);
+    return CPropertyPageEx::OnSetActive();
+}
+
+bool CPage2::OnCommand(WORD id, WORD code, HWND) {
+    if (id == IDC_BROWSE && code == BN_CLICKED) {
+        OnBrowse();
+        return true;
+    }
+    return false;
+}
+
+void CPage2::ReadProgramFilesDir() {
+    // Whatever cannot be read leaves no folder, and the dialog then picks its own.
+    startFolder.clear();
+    keymap::RegistryCalls& reg = keymap::Registry();
+    keymap::UniqueHKey key;
+    for (const char* name : {"SOFTWARE", "Microsoft", "Windows", "CurrentVersion"}) {
+        keymap::UniqueHKey child;
+        if (reg.openKey(key ? key.get() : HKEY_LOCAL_MACHINE, name, 0, KEY_READ, child.put()) !=
+                ERROR_SUCCESS ||
+            !child) {
+            return;
+        }
+        key = std::move(child);
+    }
+    DWORD size = 0;
+    if (reg.queryValue(key.get(), "ProgramFilesDir", nullptr, nullptr, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        size == 0) {
+        return;
+    }
+    // One byte more than the value needs, so that text stored without its NUL still ends.
+    std::vector<char> data(static_cast<size_t>(size) + 1, '\0');
+    DWORD got = size;
+    if (reg.queryValue(key.get(), "ProgramFilesDir", nullptr, nullptr,
+                       reinterpret_cast<BYTE*>(data.data()), &got) != ERROR_SUCCESS) {
+        return;
+    }
+    startFolder.assign(data.data(), strnlen(data.data(), std::min(got, size)));
+}
+
+void CPage2::OnBrowse() {
+    ReadProgramFilesDir();
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_OVERWRITEPROMPT, kProgramFilter, nullptr);
+    dialog.m_ofn.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
+    const INT_PTR answer = dialog.DoModal();
+    if (answer == IDOK) {
+        programText = dialog.GetPathName();
+        UpdateData(FALSE);
+    } else if (answer == -1) {
+        MessageBox("The file dialog could not be opened.", kCaption, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+LRESULT CPage2::OnWizardNext() {
+    UpdateData(TRUE);
+    CRunesetDlg& owner = WizardOwner();
+
+    if (owner.m_pendingKind == 0) {
+        if (programText.empty()) {
+            MessageBox("Please give a program to launch", kCaption, MB_OK | MB_ICONINFORMATION);
+            return -1;
+        }
+        char shortPath[keymap::kTargetSize] = {};
+        const DWORD length = shortPathCall(programText.c_str(), shortPath, kShortPathLength);
+        if (length == 0) {
+            MessageBox("The specified executable file do not exit", kCaption,
+                       MB_OK | MB_ICONINFORMATION);
+            return -1;
+        }
+        if (length >= kShortPathLength) {
+            // The area holds only part of the form (or nothing): never store a cut path.
+            MessageBox("The path of this program is too long to be kept for a shortcut, even "
+                       "in its short form.\nPlease choose a program whose path is shorter.",
+                       kCaption, MB_OK | MB_ICONINFORMATION);
+            return -1;
+        }
+        if (HasWhiteSpace(shortPath)) {
+            // A stored target ends at its first space, so the shortcut would start
+            // something else.
+            MessageBox("The path of this program contains a space even in its short form, so "
+                       "a shortcut could not start it.\nPlease choose a program whose path has "
+                       "no spaces, or move the program to such a folder.",
+                       kCaption, MB_OK | MB_ICONINFORMATION);
+            return -1;
+        }
+        owner.m_pendingTarget = shortPath;
+        return 0;
+    }
+
+    // The entries' items are distinct, so the order of comparison does not matter.
+    const HTREEITEM selected = functionTree.GetSelectedItem();
+    const auto& nodes = keymap::Entries();
+    for (size_t i = 1; selected && i < nodes.size(); ++i) {
+        const char* token = keymap::TokenOf(nodes[i]);
+        if (token && nodeItems[i - 1] == selected) {
+            owner.m_pendingTarget = token;
+            return 0;
+        }
+    }
+    MessageBox("Please select a function", kCaption, MB_OK | MB_ICONINFORMATION);
+    return -1;
+}
