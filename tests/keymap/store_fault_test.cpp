@@ -1,0 +1,158 @@
+// The store when one registry call fails, made to fail through the seam in keymap/registry.h.
+#include <gtest/gtest.h>
+
+#include "common/registry_faults.h"
+#include "store_fixture.h"
+
+namespace keymap {
+namespace {
+
+using runetest::RegCall;
+using runetest::RegistryFault;
+
+const std::vector<std::string> kFour = {"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c",
+                                        "0 0 0 0 68 d"};
+
+ValueMap RunOf(const std::vector<std::string>& texts) {
+    ValueMap v;
+    for (size_t i = 0; i < texts.size(); ++i) v[std::to_string(i)] = texts[i];
+    return v;
+}
+
+// Every key the store opened or created, it closed again, failure or not.
+void ExpectNoHandleLeft(const RegistryFault& fault, RegCall failedKind) {
+    int opened = fault.calls(RegCall::OpenKey) + fault.calls(RegCall::CreateKey);
+    if (fault.fired() && (failedKind == RegCall::OpenKey || failedKind == RegCall::CreateKey))
+        --opened;
+    EXPECT_EQ(fault.calls(RegCall::CloseKey), opened);
+}
+
+TEST_F(StoreTest, FailedMoveLosesNothingAndDeletesNothing) {
+    // Removing "a": b moves onto 0, then the write of c onto 1 fails.
+    SeedRun(kFour);
+    {
+        RegistryFault fault(RegCall::SetValue, 2);
+        EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
+        EXPECT_TRUE(fault.fired());
+        EXPECT_EQ(fault.calls(RegCall::DeleteValue), 0);
+        ExpectNoHandleLeft(fault, RegCall::SetValue);
+    }
+    // Every record other than the one being removed is still there; b is there twice.
+    EXPECT_EQ(Values(), RunOf({"0 0 0 0 66 b", "0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 68 d"}));
+}
+
+TEST_F(StoreTest, FailedReadDuringAMoveLosesNothing) {
+    // The size query of value 2 (the second move's read) fails: queries are 1 (size of 1),
+    // 2 (data of 1), 3 (size of 2).
+    SeedRun(kFour);
+    {
+        RegistryFault fault(RegCall::QueryValue, 3);
+        EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
+        EXPECT_TRUE(fault.fired());
+        EXPECT_EQ(fault.calls(RegCall::DeleteValue), 0);
+    }
+    EXPECT_EQ(Values(), RunOf({"0 0 0 0 66 b", "0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 68 d"}));
+    // The data query failing instead behaves the same.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmarsh");
+    SeedRun(kFour);
+    {
+        RegistryFault fault(RegCall::QueryValue, 4);
+        EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
+    }
+    EXPECT_EQ(Values(), RunOf({"0 0 0 0 66 b", "0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 68 d"}));
+}
+
+TEST_F(StoreTest, EachOpenStepFailingIsAStoreOpenFailureThatChangesNothing) {
+    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
+    const ValueMap before = Values();
+    struct Step {
+        RegCall kind;
+        int nth;
+    } steps[] = {{RegCall::OpenKey, 1},  // Software
+                 {RegCall::CreateKey, 1}, {RegCall::CreateKey, 2}, {RegCall::CreateKey, 3}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << "kind " << static_cast<int>(s.kind) << " call " << s.nth);
+        {
+            RegistryFault fault(s.kind, s.nth);
+            int visits = 0;
+            EXPECT_EQ(LoadAll([&](const LoadedRecord&) { return ++visits, true; }),
+                      StoreResult::StoreOpenFailed);
+            EXPECT_EQ(visits, 0);
+            ExpectNoHandleLeft(fault, s.kind);
+        }
+        {
+            RegistryFault fault(s.kind, s.nth);
+            EXPECT_EQ(Append("1 1 0 0 78 notepad", 2), StoreResult::StoreOpenFailed);
+            EXPECT_EQ(fault.calls(RegCall::SetValue), 0);
+            ExpectNoHandleLeft(fault, s.kind);
+        }
+        {
+            RegistryFault fault(s.kind, s.nth);
+            EXPECT_EQ(RemoveAt(0, 2), StoreResult::StoreOpenFailed);
+            EXPECT_EQ(fault.calls(RegCall::SetValue) + fault.calls(RegCall::DeleteValue), 0);
+            ExpectNoHandleLeft(fault, s.kind);
+        }
+        EXPECT_EQ(Values(), before);
+    }
+}
+
+TEST_F(StoreTest, FailedWriteIsReportedAndWritesNothing) {
+    SeedRun({"0 0 0 0 65 a"});
+    {
+        RegistryFault fault(RegCall::SetValue, 1);
+        EXPECT_EQ(Append("1 1 0 0 78 notepad", 1), StoreResult::WriteFailed);
+        ExpectNoHandleLeft(fault, RegCall::SetValue);
+    }
+    EXPECT_EQ(Values(), RunOf({"0 0 0 0 65 a"}));
+}
+
+TEST_F(StoreTest, UnreadableValueWhileFindingTheEndIsAWriteFailure) {
+    // Not knowing where the run ends, Append must not guess and overwrite a record.
+    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
+    {
+        RegistryFault fault(RegCall::QueryValue, 2);
+        EXPECT_EQ(Append("1 1 0 0 78 notepad", 2), StoreResult::WriteFailed);
+        EXPECT_EQ(fault.calls(RegCall::SetValue), 0);
+    }
+    EXPECT_EQ(Values(), RunOf({"0 0 0 0 65 a", "0 0 0 0 66 b"}));
+}
+
+TEST_F(StoreTest, FailedFinalDeleteIsReported) {
+    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
+    {
+        RegistryFault fault(RegCall::DeleteValue, 1);
+        EXPECT_EQ(RemoveAt(0, 3), StoreResult::DeleteFailed);
+        ExpectNoHandleLeft(fault, RegCall::DeleteValue);
+    }
+    // The moves happened; only the duplicated last value could not go.
+    EXPECT_EQ(Values(), RunOf({"0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 67 c"}));
+}
+
+TEST_F(StoreTest, UnreadableValueEndsLoadingSilently) {
+    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
+    std::vector<std::string> texts;
+    {
+        // The data query of value 1 fails (queries: size 0, data 0, size 1, data 1).
+        RegistryFault fault(RegCall::QueryValue, 4);
+        EXPECT_EQ(LoadAll([&](const LoadedRecord& r) {
+                      texts.push_back(r.text);
+                      return true;
+                  }),
+                  StoreResult::Ok);
+        ExpectNoHandleLeft(fault, RegCall::QueryValue);
+    }
+    EXPECT_EQ(texts, std::vector<std::string>{"0 0 0 0 65 a"});
+}
+
+TEST_F(StoreTest, SuccessfulOperationsCloseEveryKey) {
+    RegistryFault count(RegCall::kCount, 0);  // fails nothing, only counts
+    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
+    EXPECT_EQ(Load().size(), 2u);
+    EXPECT_EQ(Append("0 0 0 0 67 c", 2), StoreResult::Ok);
+    EXPECT_EQ(RemoveAt(0, 3), StoreResult::Ok);
+    EXPECT_GT(count.calls(RegCall::CreateKey), 0);
+    ExpectNoHandleLeft(count, RegCall::kCount);
+}
+
+}  // namespace
+}  // namespace keymap
