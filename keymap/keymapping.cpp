@@ -24,7 +24,8 @@ namespace {
 bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 // One "%d" conversion: skips white space, reads an optional sign and decimal digits.
-// Out-of-range values are clamped to the 32-bit range rather than left undefined.
+// Out-of-range values are clamped to the 32-bit range rather than left undefined, and the
+// text counts as damaged: FormatRecordText never writes such a number.
 bool ScanInt(const char*& p, std::int32_t& out) {
     while (IsSpace(*p)) ++p;
     const char* start = p;
@@ -34,11 +35,12 @@ bool ScanInt(const char*& p, std::int32_t& out) {
     errno = 0;
     char* end = nullptr;
     long long v = std::strtoll(start, &end, 10);
+    bool inRange = errno != ERANGE && v >= INT32_MIN && v <= INT32_MAX;
     if (v > INT32_MAX) v = INT32_MAX;
     if (v < INT32_MIN) v = INT32_MIN;
     out = static_cast<std::int32_t>(v);
     p = end;
-    return true;
+    return inRange;
 }
 
 }  // namespace
@@ -59,7 +61,8 @@ bool ParseRecordText(const char* text, KeyMapping& out) {
         ++n;
     }
     out.target[n] = '\0';
-    return true;
+    // A longer target was cut to fit: keep the part, but report the value as damaged.
+    return p[n] == '\0' || IsSpace(p[n]);
 }
 
 KeyMapping ParseRecordText(const char* text) {

@@ -27,7 +27,8 @@ std::string FormatRecordText(const KeyMapping& mapping);
 // Every field of `out` is set whatever the text holds: fields the text does not supply are
 // 0 (the target empty), and a target longer than 255 bytes keeps its first 255.
 // Returns true when the text held five integers and a target, false for a hand-edited or
-// damaged value, which callers still keep at its index so that it can be seen and removed.
+// damaged value (also a number outside the 32-bit range, clamped, or a target cut to 255
+// bytes), which callers still keep at its index so that it can be seen and removed.
 bool ParseRecordText(const char* text, KeyMapping& out);
 KeyMapping ParseRecordText(const char* text);
 
