@@ -243,7 +243,7 @@ std::string ChosenScreenSaver() {
         char chosen[MAX_PATH] = "";
         DWORD size = sizeof chosen;
         if (::RegGetValueA(HKEY_CURRENT_USER, key, "SCRNSAVE.EXE",
-                           RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, chosen,
+                           RRF_RT_REG_SZ, nullptr, chosen,
                            &size) == ERROR_SUCCESS &&
             chosen[0] != '\0')
             return chosen;

@@ -17,6 +17,8 @@ namespace {
 
 constexpr UINT_PTR kForegroundTimer = 1;
 constexpr UINT kForegroundPollMs = 100;
+constexpr UINT_PTR kReleaseTimer = 2;
+constexpr UINT kReleasePollMs = 25;
 // A message listing hundreds of lines would not fit on the screen.
 constexpr size_t kMaxListedProblems = 25;
 
@@ -116,6 +118,7 @@ LRESULT Service::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kForegroundTimer && !launcher_.BringForward())
             ::KillTimer(window_, kForegroundTimer);
+        if (wParam == kReleaseTimer && !ReleaseLetGoKeys()) ::KillTimer(window_, kReleaseTimer);
         return 0;
     case WM_DESTROY:
         UnregisterAll();
@@ -133,6 +136,7 @@ void Service::UnregisterAll() {
         if (registered_[i]) ::UnregisterHotKey(window_, static_cast<int>(i + 1));
     }
     registered_.clear();
+    held_.clear();
     bindings_.clear();
 }
 
@@ -153,6 +157,7 @@ void Service::Reload() {
     std::vector<std::string> problems = std::move(plan.problems);
     bindings_ = std::move(plan.bindings);
     registered_.assign(bindings_.size(), false);
+    held_.assign(bindings_.size(), false);
     for (size_t i = 0; i < bindings_.size(); ++i) {
         const Hotkey& hotkey = bindings_[i].hotkey;
         // MOD_NOREPEAT: a held key fires once.
@@ -179,11 +184,26 @@ void Service::Reload() {
 
 void Service::OnHotKey(WPARAM id) {
     if (id == 0 || id > bindings_.size() || !registered_[id - 1]) return;
+    if (held_[id - 1]) return;  // auto-repeat of a key still held down
+    held_[id - 1] = true;
+    ::SetTimer(window_, kReleaseTimer, kReleasePollMs, nullptr);
     // Copied: a target may pump messages (a reload could replace the bindings meanwhile).
     const Binding binding = bindings_[id - 1];
     for (const std::string& target : binding.targets)
         CarryOut(target, binding.shortcutText, window_, launcher_);
     if (launcher_.BringForward()) ::SetTimer(window_, kForegroundTimer, kForegroundPollMs, nullptr);
+}
+
+bool Service::ReleaseLetGoKeys() {
+    bool anyHeld = false;
+    for (size_t i = 0; i < held_.size(); ++i) {
+        if (!held_[i]) continue;
+        if (::GetAsyncKeyState(static_cast<int>(bindings_[i].hotkey.vk)) & 0x8000)
+            anyHeld = true;
+        else
+            held_[i] = false;
+    }
+    return anyHeld;
 }
 
 }  // namespace hotrune

@@ -38,6 +38,8 @@ private:
     void Reload();
     void UnregisterAll();
     void OnHotKey(WPARAM id);
+    // Ends the hold of every shortcut whose key has been let go; true while some is held.
+    bool ReleaseLetGoKeys();
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
@@ -45,6 +47,9 @@ private:
     UINT quitMessage_ = 0;
     std::vector<Binding> bindings_;    // binding i holds hotkey id i + 1
     std::vector<bool> registered_;     // per binding: the hotkey is held now
+    // Per binding: fired, and its key not yet let go. Not every system honours MOD_NOREPEAT,
+    // so the key's auto-repeat is filtered here as well: a held key fires once.
+    std::vector<bool> held_;
     Launcher launcher_;
 };
 
