@@ -1,0 +1,263 @@
+#include "runeset/main_dialog.h"
+
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "keymap/catalogue.h"
+#include "keymap/service.h"
+#include "keymap/store.h"
+#include "runeset/about_dialog.h"
+#include "runeset/resource.h"
+#include "winframe/app.h"
+#include "winframe/handles.h"
+
+namespace {
+
+const char kCaption[] = "Runeset";
+const char kStoreFailureText[] =
+    "An unexpected error occurred while Runeset was trying to read from the system registry";
+const char kStoreFailureCaption[] = "Hotrune Error";
+const char kSelectFirstText[] = "Please select a shortcut to remove !";
+const char kRegistryErrorText[] = "Error manupulating the registry !";
+const char kTooManyText[] =
+    "Only the first 100 shortcuts are shown.\n"
+    "The other shortcuts are kept unchanged.";
+// Shown in the shortcut column for a stored value that is not a record text.
+const char kInvalidMark[] = "(invalid)";
+
+constexpr int kIconSize = 16;
+constexpr UINT kImageListFlags = 0;  // ILC_COLOR: the device's depth, no mask
+constexpr int kImageListGrow = 10;
+
+// A..Z to a..z; every other byte stays as it is, whatever the locale.
+void LowerAscii(char* text) {
+    for (; *text; ++text) {
+        if (*text >= 'A' && *text <= 'Z') *text = static_cast<char>(*text - 'A' + 'a');
+    }
+}
+
+// Ends a WM_PAINT that BeginPaint started.
+class CPaintDC {
+public:
+    explicit CPaintDC(HWND hwnd) : hwnd_(hwnd) { dc_ = ::BeginPaint(hwnd, &paint_); }
+    ~CPaintDC() { ::EndPaint(hwnd_, &paint_); }
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT paint_ = {};
+    HDC dc_ = nullptr;
+};
+
+}  // namespace
+
+CRunesetDlg::CRunesetDlg(CWnd* parent) : CDialog(IDD_RUNESET_DIALOG, parent), m_records() {
+    m_programIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+void CRunesetDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_SHORTCUT_LIST, m_list);
+}
+
+BOOL CRunesetDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    if (HMENU systemMenu = GetSystemMenu(FALSE)) {
+        char about[256] = {};
+        ::LoadStringA(AfxGetResourceHandle(), IDS_ABOUTBOX, about, sizeof about);
+        if (about[0] != '\0') {
+            ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+
+    SetIcon(m_programIcon, TRUE);
+    SetIcon(m_programIcon, FALSE);
+
+    m_images.Create(kIconSize, kIconSize, kImageListFlags, 0, kImageListGrow);
+    m_list.SetTextColor(RGB(0, 0, 255));
+    m_list.InsertColumn(0, "Program/Function", LVCFMT_LEFT, 200);
+    m_list.InsertColumn(1, "Shortcut", LVCFMT_LEFT, 150);
+    m_list.SetImageList(m_images.GetSafeHandle(), LVSIL_SMALL);
+
+    ReloadList();
+
+    // The Add wizard, set up once and run again at every Add. Each bitmap field owns its
+    // own handle of the same picture.
+    m_headerBitmap.LoadBitmap(IDB_WIZARD);
+    m_watermarkBitmap.LoadBitmap(IDB_WIZARD);
+    m_wizard.Construct(IDS_WIZARD_CAPTION, this, 0, m_watermarkBitmap, nullptr, m_headerBitmap);
+    m_wizard.m_psh.hInstance = AfxGetInstanceHandle();
+    m_wizard.m_psh.dwFlags |= PSH_WIZARD97_FIRST;  // 0x2000: makes the sheet a wizard
+    m_wizard.AddPage(&m_page1);
+    m_wizard.AddPage(&m_page2);
+    m_wizard.AddPage(&m_page3);
+    m_page1.m_psp.dwFlags &= ~static_cast<DWORD>(PSP_HASHELP);
+    m_page2.m_psp.dwFlags &= ~static_cast<DWORD>(PSP_HASHELP);
+    m_page3.m_psp.dwFlags &= ~static_cast<DWORD>(PSP_HASHELP);
+
+    m_reloadMessage = ::RegisterWindowMessageA(keymap::kReloadMappingsMessage);
+    m_quitMessage = ::RegisterWindowMessageA(keymap::kQuitHotruneMessage);
+    return TRUE;
+}
+
+// Row i, record i and the store value named i always denote the same mapping, which Remove
+// and the wizard's append rely on. So the table stops at its capacity rather than skipping
+// anything, and a value that is not a record text keeps its row, where the user can see it
+// (its stored text, marked "(invalid)") and remove it.
+int CRunesetDlg::ReloadList() {
+    m_images.DeleteImageList();
+    m_images.Create(kIconSize, kIconSize, kImageListFlags, 0, kImageListGrow);
+    m_list.SetImageList(m_images.GetSafeHandle(), LVSIL_SMALL);
+
+    m_count = 0;
+    m_list.DeleteAllItems();
+
+    bool tooMany = false;
+    const keymap::StoreResult loaded = keymap::LoadAll([&](const keymap::LoadedRecord& record) {
+        const int n = record.index;
+        if (n >= kMaxRecords) {
+            tooMany = true;
+            return false;
+        }
+        keymap::KeyMapping mapping = record.mapping;
+
+        // The shell's icon for a program file; otherwise the catalogue's icon for a token,
+        // compared as stored (before lower-casing), or the default icon.
+        winframe::UniqueIcon shellIcon;
+        if (record.wellFormed) {
+            SHFILEINFOA info = {};
+            if (::SHGetFileInfoA(mapping.target, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
+                shellIcon.reset(info.hIcon);
+        }
+        HICON icon = shellIcon.get();
+        if (!icon) {
+            const int id = record.wellFormed ? keymap::ListIconFor(mapping.target) : IDI_DEFAULT_LIST;
+            icon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id));
+        }
+        m_images.ReplaceIcon(-1, icon);  // the list keeps its own copy
+        shellIcon.reset();
+
+        std::string shortcut = keymap::ShortcutText(mapping);
+        LowerAscii(mapping.target);
+        const char* shown = mapping.target;
+        if (!record.wellFormed) {
+            shortcut = kInvalidMark;
+            shown = record.text;
+        }
+        m_list.InsertItem(LVIF_TEXT | LVIF_IMAGE, n, shown, 0, 0, n, 0);
+        m_list.SetItemText(n, 1, shortcut.c_str());
+
+        m_records[static_cast<size_t>(n)] = mapping;
+        m_count = n + 1;
+        return true;
+    });
+
+    if (loaded == keymap::StoreResult::StoreOpenFailed) {
+        MessageBox(kStoreFailureText, kStoreFailureCaption, MB_OK | MB_ICONEXCLAMATION);
+        return -1;
+    }
+    if (tooMany) MessageBox(kTooManyText, kCaption, MB_OK | MB_ICONINFORMATION);
+    return 0;
+}
+
+bool CRunesetDlg::OnCommand(WORD id, WORD code, HWND control) {
+    if (code == BN_CLICKED) {
+        switch (id) {
+            case IDC_ADD: OnAdd(); return true;
+            case IDC_REMOVE: OnRemove(); return true;
+            case IDC_ABOUT: OnAbout(); return true;
+            case IDC_SHUTDOWN: OnShutdown(); return true;
+            default: break;
+        }
+    }
+    return CDialog::OnCommand(id, code, control);
+}
+
+bool CRunesetDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+        case WM_SYSCOMMAND:
+            if ((static_cast<UINT>(wp) & 0xFFF0) != IDM_ABOUTBOX) return false;
+            OnSysCommand(static_cast<UINT>(wp), lp);
+            result = 0;
+            return true;
+        case WM_PAINT:
+            if (!IsIconic()) return false;
+            OnPaint();
+            result = 0;
+            return true;
+        case WM_QUERYDRAGICON:
+            result = reinterpret_cast<LRESULT>(OnQueryDragIcon());
+            return true;
+        case WM_DESTROY:
+            // The list would destroy its image list along with itself (it is not shared);
+            // take it back so that m_images stays its only owner.
+            m_list.SetImageList(nullptr, LVSIL_SMALL);
+            return false;
+        default:
+            return CDialog::OnMessage(msg, wp, lp, result);
+    }
+}
+
+void CRunesetDlg::OnSysCommand(UINT nID, LPARAM) {
+    // Only the About item reaches here (16..31: the low four bits are the system's).
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) OnAbout();
+}
+
+void CRunesetDlg::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    const int cx = ::GetSystemMetrics(SM_CXICON);
+    const int cy = ::GetSystemMetrics(SM_CYICON);
+    RECT rect;
+    GetClientRect(&rect);
+    const int x = (rect.right - rect.left - cx + 1) / 2;
+    const int y = (rect.bottom - rect.top - cy + 1) / 2;
+    ::DrawIcon(dc.get(), x, y, m_programIcon);
+}
+
+HCURSOR CRunesetDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_programIcon); }
+
+void CRunesetDlg::OnAdd() {
+    m_wizard.DoModal();
+    ReloadList();
+    keymap::Broadcast(m_reloadMessage);
+}
+
+void CRunesetDlg::OnRemove() {
+    const int selected = m_list.GetNextItem(-1, LVNI_SELECTED);
+    if (selected == -1) {
+        MessageBox(kSelectFirstText, kCaption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    switch (keymap::RemoveAt(selected, m_count)) {
+        case keymap::StoreResult::StoreOpenFailed:
+            MessageBox(kStoreFailureText, kStoreFailureCaption, MB_OK | MB_ICONEXCLAMATION);
+            return;
+        case keymap::StoreResult::DeleteFailed:
+        case keymap::StoreResult::MoveFailed:  // nothing deleted, every record still there
+            MessageBox(kRegistryErrorText, kCaption, MB_OK | MB_ICONEXCLAMATION);
+            break;
+        default:
+            break;
+    }
+    ReloadList();
+    keymap::Broadcast(m_reloadMessage);
+}
+
+void CRunesetDlg::OnAbout() {
+    CAboutDlg about;
+    about.DoModal();
+}
+
+void CRunesetDlg::OnShutdown() {
+    keymap::Broadcast(m_quitMessage);
+    // Every change is in the store already; end at once, with the runtime's exit handlers.
+    std::exit(0);
+}
