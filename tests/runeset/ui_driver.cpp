@@ -277,7 +277,7 @@ HIMAGELIST Script::ListImageList(HWND list, int which) {
     return reinterpret_cast<HIMAGELIST>(Send(list, LVM_GETIMAGELIST, static_cast<WPARAM>(which), 0));
 }
 
-void Script::SelectRows(HWND list, std::initializer_list<int> rows) {
+void Script::SelectRows(HWND list, const std::vector<int>& rows) {
     LVITEMA clear = {};
     clear.stateMask = LVIS_SELECTED;
     clear.state = 0;

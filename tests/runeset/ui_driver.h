@@ -33,7 +33,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -111,7 +110,7 @@ public:
     int ListImage(HWND list, int row);                 // the row's image index, -2 on failure
     HIMAGELIST ListImageList(HWND list, int which = LVSIL_SMALL);
     // Selects exactly `rows` (the others are cleared).
-    void SelectRows(HWND list, std::initializer_list<int> rows);
+    void SelectRows(HWND list, const std::vector<int>& rows);
     std::vector<int> SelectedRows(HWND list);
 
     // SendMessageTimeout to a UI-thread window; `ok` false when it timed out.
