@@ -47,7 +47,7 @@ HOLD_PID=
 cleanup() {
     [ -n "$SERVICE_PID" ] && kill -0 "$SERVICE_PID" 2>/dev/null && probe broadcast WM_QUIT_HOTRUNE
     [ -n "$HOLD_PID" ] && kill "$HOLD_PID" 2>/dev/null
-    for name in notepad.exe regedit.exe cmd.exe conhost.exe; do probe process "$name" 0 kill >/dev/null; done
+    for name in notepad.exe regedit.exe cmd.exe; do probe process "$name" 0 kill >/dev/null; done
     wine reg delete "$KEY" /f >/dev/null 2>&1
     rm -rf "$WORK"
 }
@@ -106,8 +106,10 @@ CTRL_SHIFT=6
 # ---- set-up --------------------------------------------------------------------------
 probe broadcast WM_QUIT_HOTRUNE   # an instance left over from an interrupted run
 wine reg delete 'HKCU\Control Panel\Desktop' /v SCRNSAVE.EXE /f >/dev/null 2>&1
-have_paint=0
+# Wine has neither Paint nor a volume mixer: there the service must say so.
+have_paint=0 have_mixer=0
 [ -f "$WINEPREFIX/drive_c/windows/system32/mspaint.exe" ] && have_paint=1
+[ -f "$WINEPREFIX/drive_c/windows/system32/sndvol.exe" ] && have_mixer=1
 
 # Another program holds CTRL+ALT+K before the service starts.
 wine "$BIN/rune_probe.exe" hold $CTRL_ALT 0x4B 120000 >"$WORK/hold.out" 2>/dev/null &
@@ -135,7 +137,8 @@ set_store \
     "1 1 0 0 67 command" \
     "1 1 0 0 77 mspaint" \
     "1 1 0 0 83 start.screensaver" \
-    "1 1 0 0 84 Z:\\nowhere\\missing.exe"
+    "1 1 0 0 84 Z:\\nowhere\\missing.exe" \
+    "1 1 0 0 86 volume.control"
 
 wine "$BIN/hotrune.exe" 2>/dev/null &
 SERVICE_PID=$!
@@ -179,7 +182,6 @@ press ctrl+alt+r
 check "Registry Editor starts" quiet probe window "Registry Editor" 10000 close
 press ctrl+alt+c
 check "Command Prompt starts" quiet probe process cmd.exe 10000 kill
-probe process conhost.exe 2000 kill >/dev/null
 press ctrl+alt+t
 text=$(probe msgbox Hotrune 10000)
 check "a program that cannot be started is named in a message" grep -q 'could not start "Z:\\nowhere\\missing.exe" for CTRL+ALT+T' <<<"$text"
@@ -190,6 +192,11 @@ if [ $have_paint = 0 ]; then
     press ctrl+alt+m
     text=$(probe msgbox Hotrune 10000)
     check "a missing system application is named in a message" grep -q 'could not start Paint for CTRL+ALT+M: mspaint.exe was not found' <<<"$text"
+fi
+if [ $have_mixer = 0 ]; then
+    press ctrl+alt+v
+    text=$(probe msgbox Hotrune 10000)
+    check "... the volume mixer too" grep -q 'could not start Volume Control for CTRL+ALT+V: sndvol.exe was not found' <<<"$text"
 fi
 
 # ---- reload ---------------------------------------------------------------------------
