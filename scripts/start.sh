@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds everything (incrementally) and starts Runeset under Wine on your display.
+#   bash scripts/start.sh                    Runeset in a Wine desktop window on $DISPLAY
+#   bash scripts/start.sh --screenshot F.png no display needed: runs it on a private Xvfb for a few
+#                                            seconds and saves a picture of the screen to F.png
+# Runeset gets its own Wine prefix, build/x86_64/wine-user, apart from the tests' prefix, so that the
+# test run neither sees your shortcuts nor stops your Runeset.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+shot=
+if [ "${1:-}" = --screenshot ]; then
+    shot=${2:-}
+    [ -n "$shot" ] || { echo "start: --screenshot needs a file name, e.g. --screenshot runeset.png" >&2; exit 2; }
+    case $shot in /*) ;; *) shot=$PWD/$shot ;; esac
+fi
+
+bash scripts/deps.sh || { echo "start: missing packages (see above)" >&2; exit 1; }
+bash scripts/build.sh x86_64 i686
+
+exe=build/x86_64/bin/runeset.exe
+if [ ! -f "$exe" ]; then
+    echo "start: the build is done, but Runeset is not built yet ($exe does not exist)."
+    [ -f build/i686/bin/runestop.exe ] && echo "       Runestop is: build/i686/bin/runestop.exe (32-bit), build/x86_64/bin/runestop.exe"
+    exit 0
+fi
+
+export RUNE_WINE_DIR=$root/build/x86_64/wine-user
+if [ -n "$shot" ]; then
+    export RUNE_XVFB=1
+    trap 'bash tests/wine-run.sh --stop >/dev/null 2>&1 || true' EXIT
+    bash tests/wine-run.sh "$exe" &
+    sleep 8   # first start creates the prefix; a warm start needs about a second
+    display=$(cat "$RUNE_WINE_DIR/xvfb.display")
+    DISPLAY=:$display import -window root "$shot"
+    echo "start: screenshot saved to $shot"
+    exit 0
+fi
+
+if [ -z "${DISPLAY:-}" ]; then
+    cat >&2 <<MSG
+start: Runeset is a desktop program and needs a display, but DISPLAY is not set.
+       Run this from a graphical session (or with ssh -X), or take a screenshot instead:
+           bash scripts/start.sh --screenshot runeset.png
+MSG
+    exit 1
+fi
+echo "start: starting Runeset on $DISPLAY (it appears inside a 'Default - Wine desktop' window)"
+exec bash tests/wine-run.sh "$exe"
