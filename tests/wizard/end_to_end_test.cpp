@@ -95,44 +95,35 @@ private:
     std::vector<Saved> saved_;
 };
 
-// The visible top-level window owned by `owner` that has a child `childId`.
-HWND OwnedWindowWith(HWND owner, int childId) {
+// A visible top-level window that `match` accepts.
+HWND FindTopWindow(const std::function<bool(HWND)>& match) {
     struct Search {
-        HWND owner;
-        int child;
+        const std::function<bool(HWND)>* match;
         HWND found;
-    } search{owner, childId, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
+    } search{&match, nullptr};
+    struct Visit {
+        static BOOL CALLBACK Next(HWND hwnd, LPARAM lp) {
             auto* s = reinterpret_cast<Search*>(lp);
-            if (GetWindow(hwnd, GW_OWNER) == s->owner && IsWindowVisible(hwnd) && GetDlgItem(hwnd, s->child)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+            if (!IsWindowVisible(hwnd) || !(*s->match)(hwnd)) return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        }
+    };
+    EnumWindows(&Visit::Next, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
+// The window owned by `owner` that has a child `childId`.
+HWND OwnedWindowWith(HWND owner, int childId) {
+    return FindTopWindow([&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == owner && GetDlgItem(hwnd, childId); });
+}
+
 HWND MainWindowOf(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{pid, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == s->pid && IsWindowVisible(hwnd) && GetDlgItem(hwnd, IDC_SHORTCUT_LIST)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindTopWindow([&](HWND hwnd) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        return owner == pid && GetDlgItem(hwnd, IDC_SHORTCUT_LIST) != nullptr;
+    });
 }
 
 // A list-view cell of another process, read through a buffer in that process.
