@@ -21,15 +21,14 @@ std::string ClassOf(HWND hwnd) {
 
 bool IsDialogClass(HWND hwnd) { return ClassOf(hwnd) == "#32770"; }
 
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+    return TRUE;
+}
+
 std::vector<HWND> ThreadWindows(DWORD thread) {
     std::vector<HWND> found;
-    ::EnumThreadWindows(
-        thread,
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumThreadWindows(thread, CollectWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
