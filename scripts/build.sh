@@ -7,6 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+status=0
 arches=("$@")
 [ ${#arches[@]} -gt 0 ] || arches=(x86_64 i686)
 for arch in "${arches[@]}"; do
@@ -18,5 +19,10 @@ for arch in "${arches[@]}"; do
         cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
     fi
     echo "== build $dir"
-    cmake --build "$dir"
+    # Keep going past a failing target, so one run shows every error and builds all it can.
+    if ! cmake --build "$dir" -- -k 0; then
+        echo "build: FAILED in $dir (the errors are above)" >&2
+        status=1
+    fi
 done
+exit $status

@@ -13,7 +13,9 @@ bash scripts/deps.sh || { echo "test: missing packages (see above); cannot build
 stop_wine() { bash tests/wine-run.sh --stop "$root/build/x86_64" >/dev/null 2>&1 || true; }
 trap stop_wine EXIT
 
-bash scripts/build.sh x86_64 i686
+# A failed build is reported at the end; the tests still run with whatever was built.
+build_status=0
+bash scripts/build.sh x86_64 i686 || build_status=$?
 
 echo "== imports of the shipped programs"
 exes=()
@@ -22,8 +24,11 @@ for arch in i686 x86_64; do
         [ -f "build/$arch/bin/$prog.exe" ] && exes+=("build/$arch/bin/$prog.exe")
     done
 done
-[ -f build/i686/bin/runestop.exe ] || { echo "test: build/i686/bin/runestop.exe was not built" >&2; exit 1; }
-bash scripts/check-imports.sh "${exes[@]}"
+imports_status=0
+for needed in build/i686/bin/runestop.exe build/x86_64/bin/runestop.exe; do
+    [ -f "$needed" ] || { echo "test: $needed was not built" >&2; imports_status=1; }
+done
+[ ${#exes[@]} -eq 0 ] || bash scripts/check-imports.sh "${exes[@]}" || imports_status=1
 
 echo "== tests (under Wine)"
 # Tests take their own desktop lock; two at a time is safe and uses both cores of a small machine.
@@ -38,7 +43,18 @@ status=0
 ( cd build/x86_64 && ctest --output-on-failure -j2 "$@" ) || status=$?
 
 echo "== done in $(( $(date +%s) - start )) s"
-if [ $status -ne 0 ]; then
-    echo "test: FAILED (ctest status $status); logs: build/x86_64/Testing/Temporary/LastTest.log" >&2
+failed=0
+if [ $build_status -ne 0 ]; then
+    echo "test: FAILED: the build failed (see the compiler errors above)" >&2
+    failed=1
 fi
-exit $status
+if [ $imports_status -ne 0 ]; then
+    echo "test: FAILED: a shipped program is missing or imports a non-system DLL" >&2
+    failed=1
+fi
+if [ $status -ne 0 ]; then
+    echo "test: FAILED: tests failed (ctest status $status); full log: build/x86_64/Testing/Temporary/LastTest.log" >&2
+    failed=1
+fi
+[ $failed -eq 0 ] && echo "test: all passed"
+exit $failed
