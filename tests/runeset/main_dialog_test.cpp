@@ -170,6 +170,12 @@ TEST_F(MainDialogTest, RowsShowLowerCasedTargetsShortcutTextsAndTheRightIcons) {
         }
     });
     ASSERT_EQ(dialog_->m_count, static_cast<int>(cases.size()));
+    // The list control did not take our image list with it when it was destroyed: the
+    // dialog object is still its one owner, and it is intact.
+    HIMAGELIST images = dialog_->m_images.GetSafeHandle();
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(images), static_cast<int>(cases.size()));
+    EXPECT_FALSE(uidriver::ImagePixels(images, 0).empty());
     for (size_t i = 0; i < cases.size(); ++i) EXPECT_STREQ(dialog_->m_records[i].target, cases[i].target.c_str());
     EXPECT_EQ(dialog_->m_records[0].ctrl, 1);
     EXPECT_EQ(dialog_->m_records[0].key, 'N');
