@@ -109,8 +109,9 @@ BOOL CRunesetDlg::OnInitDialog() {
 
 // Row i, record i and the store value named i always denote the same mapping, which Remove
 // and the wizard's append rely on. So the table stops at its capacity rather than skipping
-// anything, and a value that is not a record text keeps its row, where the user can see it
-// (its stored text, marked "(invalid)") and remove it.
+// anything (values beyond it stay in the store untouched, and every reload says so), and a
+// value that is not a record text keeps its row, where the user can see it (its stored text,
+// marked "(invalid)", with the default icon) and remove it.
 int CRunesetDlg::ReloadList() {
     m_images.DeleteImageList();
     m_images.Create(kIconSize, kIconSize, kImageListFlags, 0, kImageListGrow);
