@@ -59,7 +59,7 @@ bin=${build}x86_64/bin
 echo "== cases in Wine (bench_driver.exe --runs $runs --warmup $warmup)"
 status=0
 bash tests/wine-run.sh "$bin/bench_driver.exe" --runs "$runs" --warmup "$warmup" | tr -d '\r' |
-    tee "$out/driver.txt" | grep -v '^ROW|' || status=$?
+    tee "$out/driver.txt" | grep --line-buffered -v '^ROW|' || status=$?
 grep '^ROW|' "$out/driver.txt" | cut -d'|' -f2- >"$out/rows.txt" || true
 
 # Peak memory of the programs that end by themselves. Wine reads a process's peak working set
