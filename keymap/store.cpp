@@ -35,9 +35,17 @@ std::string ValueName(int index) { return std::to_string(index); }
 
 enum class Read { Ok, Missing, Failed };
 
-// Size query, then data query into a buffer of that size plus a terminator, so that data
-// stored with or without its NUL reads the same. The type is not examined.
-Read ReadValue(HKEY key, int index, std::string& text) {
+// One value exactly as stored: its type and its bytes (terminator, if any, included).
+struct RawValue {
+    DWORD type = REG_SZ;
+    std::string bytes;
+    // The record text: the bytes up to the first NUL, so that data stored with or without its
+    // terminator reads the same. The type is not examined.
+    std::string Text() const { return bytes.substr(0, strnlen(bytes.c_str(), bytes.size())); }
+};
+
+// Size query, then data query into a buffer of that size.
+Read ReadValue(HKEY key, int index, RawValue& value) {
     RegistryCalls& reg = Registry();
     const std::string name = ValueName(index);
     DWORD size = 0;
@@ -46,11 +54,13 @@ Read ReadValue(HKEY key, int index, std::string& text) {
     if (rc != ERROR_SUCCESS) return Read::Failed;
     std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
     DWORD got = size;
-    rc = reg.queryValue(key, name.c_str(), nullptr, nullptr,
+    DWORD type = REG_NONE;
+    rc = reg.queryValue(key, name.c_str(), nullptr, &type,
                         reinterpret_cast<BYTE*>(buffer.data()), &got);
     if (rc != ERROR_SUCCESS) return Read::Failed;
     if (got > size) got = size;
-    text.assign(buffer.data(), strnlen(buffer.data(), got));
+    value.type = type;
+    value.bytes.assign(buffer.data(), got);
     return Read::Ok;
 }
 
@@ -68,14 +78,27 @@ bool WriteValue(HKEY key, int index, const std::string& text) {
                                static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
+// A record moves as it is stored, type and bytes alike: a value written by hand or by another
+// program (other types, bytes after a NUL) must not lose anything on its way down.
+bool WriteValue(HKEY key, int index, const RawValue& value) {
+    return Registry().setValue(key, ValueName(index).c_str(), 0, value.type,
+                               reinterpret_cast<const BYTE*>(value.bytes.data()),
+                               static_cast<DWORD>(value.bytes.size())) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 StoreResult LoadAll(const LoadVisit& visit) {
     UniqueHKey key = OpenStore();
     if (!key) return StoreResult::StoreOpenFailed;
-    std::string text;
+    RawValue value;
     for (int i = 0; i >= 0; ++i) {
-        if (ReadValue(key.get(), i, text) != Read::Ok) break;
+        const Read r = ReadValue(key.get(), i, value);
+        if (r == Read::Missing) break;  // the ordinary end of the run
+        // A value that is there but cannot be read: the records after it are unknown, so the
+        // caller must not take what it has seen for the whole store.
+        if (r == Read::Failed) return StoreResult::ReadFailed;
+        const std::string text = value.Text();
         LoadedRecord record{i, text.c_str(), KeyMapping{}, false};
         record.wellFormed = ParseRecordText(text.c_str(), record.mapping);
         if (!visit(record)) break;
@@ -99,21 +122,42 @@ StoreResult Append(const char* recordText, int index, int* writtenIndex) {
     return StoreResult::Ok;
 }
 
-StoreResult RemoveAt(int selected, int count) {
+StoreResult RemoveAt(int selected, int count, const char* expectedText) {
     (void)count;  // the run in the registry decides how far records move
     UniqueHKey key = OpenStore();
     if (!key) return StoreResult::StoreOpenFailed;
     if (selected < 0) return StoreResult::DeleteFailed;
+    RawValue value;
+    const Read first = ReadValue(key.get(), selected, value);
+    if (first == Read::Failed) return StoreResult::MoveFailed;
+    // Another program may have changed the store since the caller's list was read: remove
+    // the record the user chose, never whatever now sits at its old index.
+    if (expectedText && (first == Read::Missing || value.Text() != expectedText))
+        return StoreResult::RecordChanged;
+    // Past the end of the run there is no record to remove (and values after a gap stay put).
+    if (first == Read::Missing) return StoreResult::DeleteFailed;
+    // The values from `selected` on as they were: a removal that cannot finish puts them back,
+    // so that it leaves no record twice and none half moved.
+    std::vector<RawValue> original{value};
     int last = selected;
-    std::string text;
+    auto restore = [&] {
+        for (int i = last - 1; i >= selected; --i)
+            WriteValue(key.get(), i, original[static_cast<size_t>(i - selected)]);
+    };
     for (;;) {
-        Read r = ReadValue(key.get(), last + 1, text);
+        Read r = ReadValue(key.get(), last + 1, value);
         if (r == Read::Missing) break;  // the ordinary end of the run
-        if (r == Read::Failed || !WriteValue(key.get(), last, text)) return StoreResult::MoveFailed;
+        if (r == Read::Failed || !WriteValue(key.get(), last, value)) {
+            restore();
+            return StoreResult::MoveFailed;
+        }
+        original.push_back(value);
         ++last;
     }
-    if (Registry().deleteValue(key.get(), ValueName(last).c_str()) != ERROR_SUCCESS)
+    if (Registry().deleteValue(key.get(), ValueName(last).c_str()) != ERROR_SUCCESS) {
+        restore();
         return StoreResult::DeleteFailed;
+    }
     return StoreResult::Ok;
 }
 

@@ -13,8 +13,10 @@ enum class StoreResult {
     Ok,
     StoreOpenFailed,  // the key path could not be opened or created
     WriteFailed,      // Append could not write its value
-    DeleteFailed,     // RemoveAt could not delete the last value of the run
-    MoveFailed,       // RemoveAt could not move a record down; nothing was deleted
+    DeleteFailed,     // RemoveAt could not delete the last value of the run; records put back
+    MoveFailed,       // RemoveAt could not move a record down; every record put back
+    ReadFailed,       // LoadAll met a value it could not read; the records before it were visited
+    RecordChanged,    // RemoveAt: the record is no longer the one expected; nothing was changed
 };
 
 struct LoadedRecord {
@@ -27,8 +29,9 @@ struct LoadedRecord {
 // Return true to read the next value, false to stop early.
 using LoadVisit = std::function<bool(const LoadedRecord&)>;
 
-// Visits the values named 0, 1, 2, ... in order and ends silently at the first one that is
-// missing or cannot be read. Ok or StoreOpenFailed.
+// Visits the values named 0, 1, 2, ... in order and ends at the first one that is missing.
+// A value that exists but cannot be read ends the visits too, reported as ReadFailed: the
+// records visited are then only the first part of the store. Ok, StoreOpenFailed or ReadFailed.
 StoreResult LoadAll(const LoadVisit& visit);
 
 // Writes `recordText` as a new last record. `index` is the caller's record count; the value
@@ -38,12 +41,17 @@ StoreResult LoadAll(const LoadVisit& visit);
 // Ok, StoreOpenFailed or WriteFailed.
 StoreResult Append(const char* recordText, int index, int* writtenIndex = nullptr);
 
-// Removes record `selected`: moves every later record of the run down by one, then deletes
-// the last value. The whole run as it is now in the registry is moved, even past `count`
-// (the caller's possibly stale record count), so no record is hidden behind a gap.
-// A move that fails stops the removal before anything is deleted: MoveFailed, every record
-// still present (one of them twice). Ok, StoreOpenFailed, MoveFailed or DeleteFailed.
-StoreResult RemoveAt(int selected, int count);
+// Removes record `selected`: moves every later record of the run down by one, each with its
+// type and bytes unchanged, then deletes the last value. The whole run as it is now in the
+// registry is moved, even past `count` (the caller's possibly stale record count), so no
+// record is hidden behind a gap.
+// `expectedText`, when given, is the record text the caller showed for `selected`; if the
+// value named `selected` no longer holds it (another program changed the store), nothing is
+// changed: RecordChanged.
+// A move or the final delete that fails stops the removal, and the records already moved are
+// written back where they were: MoveFailed or DeleteFailed, the store as before (unless writing
+// back fails too). Ok, StoreOpenFailed, RecordChanged, MoveFailed or DeleteFailed.
+StoreResult RemoveAt(int selected, int count, const char* expectedText = nullptr);
 
 // Sub-key path below HKEY_CURRENT_USER.
 extern const char kKeyMappingsPath[];

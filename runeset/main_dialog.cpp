@@ -22,6 +22,9 @@ const char kStoreFailureText[] =
 const char kStoreFailureCaption[] = "Hotrune Error";
 const char kSelectFirstText[] = "Please select a shortcut to remove !";
 const char kRegistryErrorText[] = "Error manupulating the registry !";
+const char kChangedText[] =
+    "The shortcuts were changed by another program, so nothing was removed.\n"
+    "The list now shows them as they are; please select the shortcut to remove again.";
 const char kTooManyText[] =
     "Only the first 100 shortcuts are shown.\n"
     "The other shortcuts are kept unchanged.";
@@ -156,11 +159,14 @@ int CRunesetDlg::ReloadList() {
         m_list.SetItemText(n, 1, shortcut.c_str());
 
         m_records[static_cast<size_t>(n)] = mapping;
+        m_storedTexts[static_cast<size_t>(n)] = record.text;
         m_count = n + 1;
         return true;
     });
 
-    if (loaded == keymap::StoreResult::StoreOpenFailed) {
+    // A value that could not be read: the rows before it stay, but the user must know the
+    // list is not the whole store.
+    if (loaded == keymap::StoreResult::StoreOpenFailed || loaded == keymap::StoreResult::ReadFailed) {
         MessageBox(kStoreFailureText, kStoreFailureCaption, MB_OK | MB_ICONEXCLAMATION);
         return -1;
     }
@@ -237,10 +243,13 @@ void CRunesetDlg::OnRemove() {
         MessageBox(kSelectFirstText, kCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    switch (keymap::RemoveAt(selected, m_count)) {
+    switch (keymap::RemoveAt(selected, m_count, m_storedTexts[static_cast<size_t>(selected)].c_str())) {
         case keymap::StoreResult::StoreOpenFailed:
             MessageBox(kStoreFailureText, kStoreFailureCaption, MB_OK | MB_ICONEXCLAMATION);
             return;
+        case keymap::StoreResult::RecordChanged:
+            MessageBox(kChangedText, kCaption, MB_OK | MB_ICONINFORMATION);
+            break;
         case keymap::StoreResult::DeleteFailed:
         case keymap::StoreResult::MoveFailed:  // nothing deleted, every record still there
             MessageBox(kRegistryErrorText, kCaption, MB_OK | MB_ICONEXCLAMATION);

@@ -27,6 +27,9 @@ public:
     UINT m_reloadMessage = 0;  // registered "WM_RELOADMAPPINGS"
     std::string m_pendingTarget;                         // WizardState: written by Step 2
     std::array<keymap::KeyMapping, kMaxRecords> m_records;  // KeyMappingTable
+    // The stored text of each row as of the last reload: Remove names the record it removes
+    // by it, in case another program has changed the store since.
+    std::array<std::string, kMaxRecords> m_storedTexts;
     int m_pendingKind = 0;                               // WizardState: written by Step 1
     CBitmap m_watermarkBitmap;
     CBitmap m_headerBitmap;

@@ -27,7 +27,7 @@ void ExpectNoHandleLeft(const RegistryFault& fault, RegCall failedKind) {
     EXPECT_EQ(fault.calls(RegCall::CloseKey), opened);
 }
 
-TEST_F(StoreTest, FailedMoveLosesNothingAndDeletesNothing) {
+TEST_F(StoreTest, FailedMovePutsBackWhatItMovedAndDeletesNothing) {
     // Removing "a": b moves onto 0, then the write of c onto 1 fails.
     SeedRun(kFour);
     {
@@ -37,29 +37,29 @@ TEST_F(StoreTest, FailedMoveLosesNothingAndDeletesNothing) {
         EXPECT_EQ(fault.calls(RegCall::DeleteValue), 0);
         ExpectNoHandleLeft(fault, RegCall::SetValue);
     }
-    // Every record other than the one being removed is still there; b is there twice.
-    EXPECT_EQ(Values(), RunOf({"0 0 0 0 66 b", "0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 68 d"}));
+    // a is written back to 0: the store is as before, nothing twice.
+    EXPECT_EQ(Values(), RunOf(kFour));
 }
 
 TEST_F(StoreTest, FailedReadDuringAMoveLosesNothing) {
-    // The size query of value 2 (the second move's read) fails: queries are 1 (size of 1),
-    // 2 (data of 1), 3 (size of 2).
+    // The size query of value 2 (the second move's read) fails: queries are 1 and 2 (value 0,
+    // the record removed), 3 and 4 (value 1), 5 (size of 2).
     SeedRun(kFour);
     {
-        RegistryFault fault(RegCall::QueryValue, 3);
+        RegistryFault fault(RegCall::QueryValue, 5);
         EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
         EXPECT_TRUE(fault.fired());
         EXPECT_EQ(fault.calls(RegCall::DeleteValue), 0);
     }
-    EXPECT_EQ(Values(), RunOf({"0 0 0 0 66 b", "0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 68 d"}));
+    EXPECT_EQ(Values(), RunOf(kFour));
     // The data query failing instead behaves the same.
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmarsh");
     SeedRun(kFour);
     {
-        RegistryFault fault(RegCall::QueryValue, 4);
+        RegistryFault fault(RegCall::QueryValue, 6);
         EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
     }
-    EXPECT_EQ(Values(), RunOf({"0 0 0 0 66 b", "0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 68 d"}));
+    EXPECT_EQ(Values(), RunOf(kFour));
 }
 
 TEST_F(StoreTest, EachOpenStepFailingIsAStoreOpenFailureThatChangesNothing) {
@@ -124,11 +124,12 @@ TEST_F(StoreTest, FailedFinalDeleteIsReported) {
         EXPECT_EQ(RemoveAt(0, 3), StoreResult::DeleteFailed);
         ExpectNoHandleLeft(fault, RegCall::DeleteValue);
     }
-    // The moves happened; only the duplicated last value could not go.
-    EXPECT_EQ(Values(), RunOf({"0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 67 c"}));
+    // The last value could not go, so the moves were undone: nothing twice.
+    EXPECT_EQ(Values(), RunOf({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"}));
 }
 
-TEST_F(StoreTest, UnreadableValueEndsLoadingSilently) {
+TEST_F(StoreTest, UnreadableValueEndsLoadingAndIsReported) {
+    // The records before it are visited, but the caller must not take them for the whole store.
     SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
     std::vector<std::string> texts;
     {
@@ -138,7 +139,7 @@ TEST_F(StoreTest, UnreadableValueEndsLoadingSilently) {
                       texts.push_back(r.text);
                       return true;
                   }),
-                  StoreResult::Ok);
+                  StoreResult::ReadFailed);
         ExpectNoHandleLeft(fault, RegCall::QueryValue);
     }
     EXPECT_EQ(texts, std::vector<std::string>{"0 0 0 0 65 a"});

@@ -188,6 +188,56 @@ TEST_F(StoreTest, ValuesOfOtherTypesAreReadAsText) {
     for (size_t i = 0; i < records.size(); ++i) EXPECT_EQ(records[i].wellFormed, wellFormed[i]) << i;
 }
 
+// Values a hand edit or another program left: moving them down must not turn them into
+// something else (another type, bytes after a NUL dropped).
+TEST_F(StoreTest, MovesKeepEachValuesTypeAndBytes) {
+    struct Raw {
+        DWORD type;
+        std::string bytes;
+        bool operator==(const Raw& o) const { return type == o.type && bytes == o.bytes; }
+    };
+    const DWORD dword = 0x41;
+    const std::vector<Raw> raws = {
+        {REG_SZ, std::string("0 0 0 0 65 a", 13)},
+        {REG_DWORD, std::string(reinterpret_cast<const char*>(&dword), sizeof dword)},
+        {REG_SZ, std::string("1 1 0 0 78 notepad\0tail\0", 24)},
+        {REG_MULTI_SZ, std::string("0 0 0 0 66 b\0second\0\0", 21)},
+        {REG_EXPAND_SZ, std::string("0 0 0 0 67 %WINDIR%\\notepad.exe", 32)},
+        {REG_BINARY, std::string("0 0 0 0 68 d")},  // no terminator
+    };
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKeyMappingsPath, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    for (size_t i = 0; i < raws.size(); ++i)
+        RegSetValueExA(key, std::to_string(i).c_str(), 0, raws[i].type,
+                       reinterpret_cast<const BYTE*>(raws[i].bytes.data()),
+                       static_cast<DWORD>(raws[i].bytes.size()));
+    ASSERT_EQ(RemoveAt(0, static_cast<int>(raws.size())), StoreResult::Ok);
+    std::vector<Raw> left;
+    for (size_t i = 0;; ++i) {
+        DWORD type = 0, size = 0;
+        const std::string name = std::to_string(i);
+        if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        std::string bytes(size, '\0');
+        RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]), &size);
+        left.push_back({type, bytes});
+    }
+    RegCloseKey(key);
+    EXPECT_TRUE(left == std::vector<Raw>(raws.begin() + 1, raws.end()));
+}
+
+// Another program removed or added records since the caller read its list: the caller's row
+// index now names another record, which must not be the one removed.
+TEST_F(StoreTest, RemovingARecordThatIsNoLongerAtItsIndexChangesNothing) {
+    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
+    EXPECT_EQ(RemoveAt(1, 3, "0 0 0 0 67 c"), StoreResult::RecordChanged);  // c is at 2
+    EXPECT_EQ(RemoveAt(3, 3, "0 0 0 0 67 c"), StoreResult::RecordChanged);  // no value 3
+    EXPECT_EQ(Values(), (ValueMap{{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}, {"2", "0 0 0 0 67 c"}}));
+    EXPECT_EQ(RemoveAt(1, 3, "0 0 0 0 66 b"), StoreResult::Ok);
+    EXPECT_EQ(Values(), (ValueMap{{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 67 c"}}));
+}
+
 TEST_F(StoreTest, MissingSoftwareKeyIsAStoreOpenFailure) {
     ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, "Software"), ERROR_SUCCESS);
     ASSERT_FALSE(runetest::KeyExists(HKEY_CURRENT_USER, "Software"));

@@ -280,8 +280,9 @@ TEST_F(MainDialogTest, StoreFailuresAreToldWithTheirOwnMessages) {
         // The start-up load creates three keys; Remove's open is the fourth creation.
         {"open fails", RegCall::CreateKey, 4, kStoreFailure, "Hotrune Error", false,
          {"a", "b", "c"}, {{0, a}, {1, b}, {2, c}}},
+        // The moves are put back when the last value cannot go: nothing shows twice.
         {"delete fails", RegCall::DeleteValue, 1, kRegistryError, "Runeset", true,
-         {"b", "c", "c"}, {{0, b}, {1, c}, {2, c}}},
+         {"a", "b", "c"}, {{0, a}, {1, b}, {2, c}}},
         // The first move down fails: nothing is deleted and every record is still there.
         {"move fails", RegCall::SetValue, 1, kRegistryError, "Runeset", true,
          {"a", "b", "c"}, {{0, a}, {1, b}, {2, c}}},
@@ -335,6 +336,51 @@ TEST_F(MainDialogTest, AStoreThatCannotBeOpenedAtStartIsToldAndLeavesTheListEmpt
     });
     EXPECT_EQ(dialog_->m_count, 0);
     EXPECT_EQ(Stored(), (std::map<int, std::string>{{0, RecordText("a")}}));
+}
+
+TEST_F(MainDialogTest, ARowThatAnotherProgramMovedIsNotRemovedInItsPlace) {
+    // Another program removes "a" while the list still shows a, b, c: the second row, "b",
+    // is now value 0 and value 1 holds "c", which the user did not choose.
+    runetest::Listener listener;
+    ASSERT_TRUE(listener.ready());
+    SeedRun({RecordText("a"), RecordText("b"), RecordText("c")});
+    Run([&](Script& s, HWND main, HWND list) {
+        ASSERT_EQ(s.ListCount(list), 3);
+        RegDeleteTreeA(HKEY_CURRENT_USER, keymap::kKeyMappingsPath);
+        SeedRun({RecordText("b"), RecordText("c")});
+        s.SelectRows(list, {1});
+        s.Click(main, IDC_REMOVE);
+        uidriver::MessageBoxInfo box = s.ExpectMessageBox(main);
+        EXPECT_NE(box.text.find("changed by another program"), std::string::npos) << box.text;
+        EXPECT_EQ(box.caption, "Runeset");
+        EXPECT_EQ(box.icon, IconKind::Information) << ToString(box.icon);
+        // The list now shows the store as it is.
+        EXPECT_TRUE(s.WaitUntil([&] { return s.ListCount(list) == 2; }));
+        EXPECT_EQ(s.ListText(list, 0, 0), "b");
+        EXPECT_TRUE(listener.WaitForCount("WM_RELOADMAPPINGS", 1, 5000));
+    });
+    EXPECT_EQ(Stored(), (std::map<int, std::string>{{0, RecordText("b")}, {1, RecordText("c")}}));
+}
+
+TEST_F(MainDialogTest, AValueThatCannotBeReadIsToldAndTheRowsBeforeItStay) {
+    SeedRun({RecordText("a"), RecordText("b"), RecordText("c")});
+    // Queries of the first load: size and data of value 0, then the size of value 1 fails.
+    runetest::RegistryFault fault(RegCall::QueryValue, 3);
+    dialog_ = std::make_unique<CRunesetDlg>();
+    uidriver::RunMainDialog(*dialog_, [&](Script& s) {
+        HWND main = s.MainDialog(false);
+        ASSERT_NE(main, nullptr);
+        uidriver::MessageBoxInfo box = s.ExpectMessageBox(main);
+        EXPECT_EQ(box.text, kStoreFailure);
+        EXPECT_EQ(box.caption, "Hotrune Error");
+        ASSERT_NE(s.MainDialog(true), nullptr);
+        HWND list = GetDlgItem(main, IDC_SHORTCUT_LIST);
+        EXPECT_EQ(s.ListCount(list), 1);
+        EXPECT_EQ(s.ListText(list, 0, 0), "a");
+        s.Click(main, IDOK);
+    });
+    EXPECT_TRUE(fault.fired());
+    EXPECT_EQ(Stored().size(), 3u);
 }
 
 // ---- Add ------------------------------------------------------------------------------------
