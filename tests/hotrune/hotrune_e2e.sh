@@ -40,7 +40,16 @@ check() {  # check <description> <command...>: passes when the command succeeds
 }
 
 quiet() { "$@" >/dev/null; }
-probe() { wine "$BIN/rune_probe.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# No Wine process gets this script's output or a pipe: a process started by the first program on
+# the desktop (the desktop itself among them) inherits them and can outlive the test, and ctest
+# (or a command substitution) would wait for it.
+w() { wine "$@" </dev/null >>"$WORK/wine.out" 2>&1; }
+probe() {
+    wine "$BIN/rune_probe.exe" "$@" </dev/null >"$WORK/probe.out" 2>>"$WORK/wine.out"
+    local rc=$?
+    tr -d '\r' <"$WORK/probe.out"
+    return $rc
+}
 
 SERVICE_PID=
 HOLD_PID=
@@ -48,7 +57,7 @@ cleanup() {
     [ -n "$SERVICE_PID" ] && kill -0 "$SERVICE_PID" 2>/dev/null && probe broadcast WM_QUIT_HOTRUNE
     [ -n "$HOLD_PID" ] && kill "$HOLD_PID" 2>/dev/null
     for name in notepad.exe regedit.exe cmd.exe; do probe process "$name" 0 kill >/dev/null; done
-    wine reg delete "$KEY" /f >/dev/null 2>&1
+    w reg delete "$KEY" /f
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -64,7 +73,7 @@ set_store() {
             i=$((i + 1))
         done
     } >"$file"
-    wine reg import "$(winpath "$file")" >/dev/null 2>&1
+    w reg import "$(winpath "$file")"
 }
 
 # Copies of the fire program, each in a folder of its own.
@@ -105,14 +114,14 @@ CTRL_SHIFT=6
 
 # ---- set-up --------------------------------------------------------------------------
 probe broadcast WM_QUIT_HOTRUNE   # an instance left over from an interrupted run
-wine reg delete 'HKCU\Control Panel\Desktop' /v SCRNSAVE.EXE /f >/dev/null 2>&1
+w reg delete 'HKCU\Control Panel\Desktop' /v SCRNSAVE.EXE /f
 # Wine has neither Paint nor a volume mixer: there the service must say so.
 have_paint=0 have_mixer=0
 [ -f "$WINEPREFIX/drive_c/windows/system32/mspaint.exe" ] && have_paint=1
 [ -f "$WINEPREFIX/drive_c/windows/system32/sndvol.exe" ] && have_mixer=1
 
 # Another program holds CTRL+ALT+K before the service starts.
-wine "$BIN/rune_probe.exe" hold $CTRL_ALT 0x4B 120000 >"$WORK/hold.out" 2>/dev/null &
+wine "$BIN/rune_probe.exe" hold $CTRL_ALT 0x4B 120000 </dev/null >"$WORK/hold.out" 2>/dev/null &
 HOLD_PID=$!
 for _ in $(seq 100); do grep -q held "$WORK/hold.out" 2>/dev/null && break; sleep 0.1; done
 check "another program holds CTRL+ALT+K" grep -q held "$WORK/hold.out"
@@ -140,7 +149,7 @@ set_store \
     "1 1 0 0 84 Z:\\nowhere\\missing.exe" \
     "1 1 0 0 86 volume.control"
 
-wine "$BIN/hotrune.exe" 2>/dev/null &
+wine "$BIN/hotrune.exe" </dev/null >>"$WORK/wine.out" 2>&1 &
 SERVICE_PID=$!
 check "the service registers its shortcuts at start" wait_taken $CTRL_ALT 0x41
 
@@ -216,7 +225,7 @@ check "a record removed from a shared shortcut no longer runs (fire_c $(fires c)
 
 # ---- a second instance -----------------------------------------------------------------
 start=$(date +%s)
-timeout 30 wine "$BIN/hotrune.exe" 2>/dev/null
+timeout 30 wine "$BIN/hotrune.exe" </dev/null >>"$WORK/wine.out" 2>&1
 status=$?
 check "a second instance ends at once with status 0 (status $status, $(( $(date +%s) - start )) s)" \
     test $status -eq 0 -a $(( $(date +%s) - start )) -lt 20
@@ -225,7 +234,7 @@ check "the first instance keeps running and keeps its shortcuts" \
 
 # ---- quit --------------------------------------------------------------------------------
 if [ -f "$BIN/runestop.exe" ]; then
-    wine "$BIN/runestop.exe" 2>/dev/null
+    w "$BIN/runestop.exe"
     how=runestop
 else
     probe broadcast WM_QUIT_HOTRUNE
