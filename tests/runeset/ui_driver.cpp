@@ -260,7 +260,8 @@ std::string Script::ListText(HWND list, int row, int column) {
     item.pszText = buffer;
     item.cchTextMax = sizeof buffer;
     Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return buffer;
+    // Wine fills the whole buffer without a terminator when the text is longer.
+    return std::string(buffer, strnlen(buffer, sizeof buffer - 1));
 }
 
 int Script::ListImage(HWND list, int row) {
