@@ -36,28 +36,31 @@ struct Found {
     std::string title;
 };
 
+struct WindowSearch {
+    const char* className;
+    const char* titlePart;
+    bool exact;
+    std::vector<Found> found;
+};
+
+// A real CALLBACK function: on i686 a lambda does not convert to the stdcall callback type.
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
+    auto* s = reinterpret_cast<WindowSearch*>(param);
+    if (!IsWindowVisible(hwnd)) return TRUE;
+    char title[512] = "";
+    GetWindowTextA(hwnd, title, sizeof title);
+    char cls[256] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (s->className && std::strcmp(cls, s->className) != 0) return TRUE;
+    const bool match = s->exact ? std::strcmp(title, s->titlePart) == 0
+                                : std::strstr(title, s->titlePart) != nullptr;
+    if (match) s->found.push_back(Found{hwnd, title});
+    return TRUE;
+}
+
 std::vector<Found> Windows(const char* className, const char* titlePart, bool exact) {
-    struct Search {
-        const char* className;
-        const char* titlePart;
-        bool exact;
-        std::vector<Found> found;
-    } search{className, titlePart, exact, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (!IsWindowVisible(hwnd)) return TRUE;
-            char title[512] = "";
-            GetWindowTextA(hwnd, title, sizeof title);
-            char cls[256] = "";
-            GetClassNameA(hwnd, cls, sizeof cls);
-            if (s->className && std::strcmp(cls, s->className) != 0) return TRUE;
-            const bool match = s->exact ? std::strcmp(title, s->titlePart) == 0
-                                        : std::strstr(title, s->titlePart) != nullptr;
-            if (match) s->found.push_back(Found{hwnd, title});
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{className, titlePart, exact, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
