@@ -10,6 +10,7 @@ packages=(
     wine wine64
     xvfb xdotool imagemagick
     util-linux
+    clang libclang-rt-14-dev
 )
 
 missing=()
