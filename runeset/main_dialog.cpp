@@ -13,6 +13,7 @@
 #include "runeset/resource.h"
 #include "winframe/app.h"
 #include "winframe/handles.h"
+#include "winframe/system_dll.h"
 
 namespace {
 
@@ -159,7 +160,7 @@ int CRunesetDlg::ReloadList() {
             winframe::UniqueIcon shellIcon;
             if (record.wellFormed) {
                 SHFILEINFOA info = {};
-                if (::SHGetFileInfoA(mapping.target, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
+                if (winframe::SHGetFileInfoA(mapping.target, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
                     shellIcon.reset(info.hIcon);
             }
             HICON icon = shellIcon.get();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "winframe/app.h"
+#include "winframe/system_dll.h"
 #include "winframe/wnd.h"
 
 namespace {
@@ -45,8 +46,8 @@ INT_PTR CFileDialog::DoModal() {
         m_ofn.hwndOwner = nullptr;
     }
     m_ofn.hInstance = AfxGetResourceHandle();
-    if (::GetOpenFileNameA(&m_ofn)) return IDOK;
-    return ::CommDlgExtendedError() == 0 ? IDCANCEL : -1;
+    if (winframe::GetOpenFileNameA(&m_ofn)) return IDOK;
+    return winframe::CommDlgExtendedError() == 0 ? IDCANCEL : -1;
 }
 
 std::string CFileDialog::GetPathName() const { return std::string(m_file.data()); }
