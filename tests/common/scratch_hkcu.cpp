@@ -85,4 +85,32 @@ HKEY OpenKeyMappings(REGSAM access) {
     return key;
 }
 
+bool SeedKeyMappings(const std::map<int, std::string>& values) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, keymap::kKeyMappingsPath, 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    for (const auto& [name, text] : values) SetString(key, std::to_string(name).c_str(), text);
+    RegCloseKey(key);
+    return true;
+}
+
+bool SeedKeyMappingsRun(const std::vector<std::string>& texts) {
+    std::map<int, std::string> values;
+    for (size_t i = 0; i < texts.size(); ++i) values[static_cast<int>(i)] = texts[i];
+    return SeedKeyMappings(values);
+}
+
+std::map<int, std::string> StoredKeyMappings() {
+    std::map<int, std::string> values;
+    HKEY key = OpenKeyMappings(KEY_READ);
+    if (!key) return values;
+    for (const std::string& name : ValueNames(key)) {
+        std::string text;
+        if (GetString(key, name.c_str(), text)) values[std::stoi(name)] = text;
+    }
+    RegCloseKey(key);
+    return values;
+}
+
 }  // namespace runetest

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,5 +54,12 @@ std::vector<std::string> ValueNames(HKEY key);
 // Opens (without creating) HKCU\Software\Quillmarsh\Hotrune\KeyMappings of the current
 // HKEY_CURRENT_USER, nullptr when absent. The caller closes it.
 HKEY OpenKeyMappings(REGSAM access = KEY_ALL_ACCESS);
+// Writes REG_SZ values named by the map's keys into the KeyMappings key of the current
+// HKEY_CURRENT_USER, creating the key path first; false when it could not be created.
+bool SeedKeyMappings(const std::map<int, std::string>& values);
+// The same for the run of values 0 .. texts.size()-1.
+bool SeedKeyMappingsRun(const std::vector<std::string>& texts);
+// Every value of the KeyMappings key whose name is a number, by that number.
+std::map<int, std::string> StoredKeyMappings();
 
 }  // namespace runetest

@@ -40,32 +40,9 @@ std::string RecordText(const char* target, int key = 'A', int ctrl = 1, int alt 
 
 class MainDialogTest : public runetest::ScratchHkcuTest {
 protected:
-    // Writes the values named by the map's keys (the key path is created first).
-    void Seed(const std::map<int, std::string>& values) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keymap::kKeyMappingsPath, 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        for (const auto& [name, text] : values) runetest::SetString(key, std::to_string(name).c_str(), text);
-        RegCloseKey(key);
-    }
-    void SeedRun(const std::vector<std::string>& texts) {
-        std::map<int, std::string> values;
-        for (size_t i = 0; i < texts.size(); ++i) values[static_cast<int>(i)] = texts[i];
-        Seed(values);
-    }
-    // Every value of the store whose name is a number, by that number.
-    std::map<int, std::string> Stored() {
-        std::map<int, std::string> values;
-        HKEY key = runetest::OpenKeyMappings(KEY_READ);
-        if (!key) return values;
-        for (const std::string& name : runetest::ValueNames(key)) {
-            std::string text;
-            if (runetest::GetString(key, name.c_str(), text)) values[std::stoi(name)] = text;
-        }
-        RegCloseKey(key);
-        return values;
-    }
+    void Seed(const std::map<int, std::string>& values) { ASSERT_TRUE(runetest::SeedKeyMappings(values)); }
+    void SeedRun(const std::vector<std::string>& texts) { ASSERT_TRUE(runetest::SeedKeyMappingsRun(texts)); }
+    std::map<int, std::string> Stored() { return runetest::StoredKeyMappings(); }
 
     // One run of the main window with `script`; the dialog object stays readable afterwards.
     void Run(const std::function<void(Script&, HWND main, HWND list)>& script) {

@@ -104,30 +104,9 @@ private:
 
 class WizardTest : public runetest::ScratchHkcuTest {
 protected:
-    void Seed(const std::map<int, std::string>& values) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keymap::kKeyMappingsPath, 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        for (const auto& [name, text] : values) runetest::SetString(key, std::to_string(name).c_str(), text);
-        RegCloseKey(key);
-    }
-    void SeedRun(const std::vector<std::string>& texts) {
-        std::map<int, std::string> values;
-        for (size_t i = 0; i < texts.size(); ++i) values[static_cast<int>(i)] = texts[i];
-        Seed(values);
-    }
-    std::map<int, std::string> Stored() {
-        std::map<int, std::string> values;
-        HKEY key = runetest::OpenKeyMappings(KEY_READ);
-        if (!key) return values;
-        for (const std::string& name : runetest::ValueNames(key)) {
-            std::string text;
-            if (runetest::GetString(key, name.c_str(), text)) values[std::stoi(name)] = text;
-        }
-        RegCloseKey(key);
-        return values;
-    }
+    void Seed(const std::map<int, std::string>& values) { ASSERT_TRUE(runetest::SeedKeyMappings(values)); }
+    void SeedRun(const std::vector<std::string>& texts) { ASSERT_TRUE(runetest::SeedKeyMappingsRun(texts)); }
+    std::map<int, std::string> Stored() { return runetest::StoredKeyMappings(); }
 
     // One run of the main window; whatever the script leaves open is cancelled afterwards.
     void Run(const std::function<void(Script&, HWND main)>& script) {
