@@ -54,7 +54,7 @@ hung_bcast=$(awk -F'|' '$2 == "hangs" { s += $5 } END { print s + 0 }' <<<"$figu
     for area in faults-total faults-notfound-total model-total hostile-total; do
         awk -F'|' -v a="$area" '$2 == a { printf "| %s | %s | %s | %s |\n", $3, $4, $5, $6 }' <<<"$figures"
     done
-    echo "| fuzz executions, ParseRecordText and the Format/Parse round trip (ASan, UBSan), ${fuzz_secs:-?} s | ${fuzz_runs:-?} | $([ -n "$fuzz" ] && echo 0 || echo '?') | seed corpus: $corpus files in tests/fuzz/corpus |"
+    echo "| fuzz executions, ParseRecordText and the Format/Parse round trip (ASan, UBSan), ${fuzz_secs:-?} s | ${fuzz_runs:-?} | $([ -n "$fuzz" ] && echo 0 || echo '?') | starting corpus: $corpus files in tests/fuzz/corpus |"
     awk -F'|' '$2 == "resources" || $2 == "hangs" { printf "| %s | %s | %s | %s |\n", $3, $4, $5, $6 }' <<<"$figures"
     echo
     echo "| Outcome | Count |"
@@ -84,7 +84,7 @@ hung_bcast=$(awk -F'|' '$2 == "hangs" { s += $5 } END { print s + 0 }' <<<"$figu
   the registry said was not there) and RemoveAt ends its moves there (later records stay in the key
   after a gap). These outcomes are counted as "read as the end of the run", by design; anything
   else would be a violation.
-- **model**: fixed-seed random sequences of Append, RemoveAt and LoadAll against the registry,
+- **model**: random sequences with fixed starting values of Append, RemoveAt and LoadAll against the registry,
   checked after every step against a plain list. The "user" removes rows of its last loaded list;
   in half of the sequences a second process (rune_second_writer.exe, on the same scratch key)
   appends or removes between steps, so that list goes stale; in half, one random registry call

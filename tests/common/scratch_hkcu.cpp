@@ -85,7 +85,7 @@ HKEY OpenKeyMappings(REGSAM access) {
     return key;
 }
 
-bool SeedKeyMappings(const std::map<int, std::string>& values) {
+bool FillKeyMappings(const std::map<int, std::string>& values) {
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, keymap::kKeyMappingsPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                         nullptr, &key, nullptr) != ERROR_SUCCESS)
@@ -95,10 +95,10 @@ bool SeedKeyMappings(const std::map<int, std::string>& values) {
     return true;
 }
 
-bool SeedKeyMappingsRun(const std::vector<std::string>& texts) {
+bool FillKeyMappingsRun(const std::vector<std::string>& texts) {
     std::map<int, std::string> values;
     for (size_t i = 0; i < texts.size(); ++i) values[static_cast<int>(i)] = texts[i];
-    return SeedKeyMappings(values);
+    return FillKeyMappings(values);
 }
 
 std::map<int, std::string> StoredKeyMappings() {

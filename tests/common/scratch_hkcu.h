@@ -56,9 +56,9 @@ std::vector<std::string> ValueNames(HKEY key);
 HKEY OpenKeyMappings(REGSAM access = KEY_ALL_ACCESS);
 // Writes REG_SZ values named by the map's keys into the KeyMappings key of the current
 // HKEY_CURRENT_USER, creating the key path first; false when it could not be created.
-bool SeedKeyMappings(const std::map<int, std::string>& values);
+bool FillKeyMappings(const std::map<int, std::string>& values);
 // The same for the run of values 0 .. texts.size()-1.
-bool SeedKeyMappingsRun(const std::vector<std::string>& texts);
+bool FillKeyMappingsRun(const std::vector<std::string>& texts);
 // Every value of the KeyMappings key whose name is a number, by that number.
 std::map<int, std::string> StoredKeyMappings();
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the record-text fuzzer natively with clang and runs it for a while.
 #   tests/fuzz/run.sh [seconds]   (default 60; a long run: tests/fuzz/run.sh 3600)
-# The seed corpus in tests/fuzz/corpus stays unchanged; new inputs go to build/fuzz/corpus.
+# The starting corpus in tests/fuzz/corpus stays unchanged; new inputs go to build/fuzz/corpus.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)

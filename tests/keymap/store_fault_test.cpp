@@ -29,7 +29,7 @@ void ExpectNoHandleLeft(const RegistryFault& fault, RegCall failedKind) {
 
 TEST_F(StoreTest, FailedMovePutsBackWhatItMovedAndDeletesNothing) {
     // Removing "a": b moves onto 0, then the write of c onto 1 fails.
-    SeedRun(kFour);
+    FillRun(kFour);
     {
         RegistryFault fault(RegCall::SetValue, 2);
         EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
@@ -44,7 +44,7 @@ TEST_F(StoreTest, FailedMovePutsBackWhatItMovedAndDeletesNothing) {
 TEST_F(StoreTest, FailedReadDuringAMoveLosesNothing) {
     // The size query of value 2 (the second move's read) fails: queries are 1 and 2 (value 0,
     // the record removed), 3 and 4 (value 1), 5 (size of 2).
-    SeedRun(kFour);
+    FillRun(kFour);
     {
         RegistryFault fault(RegCall::QueryValue, 5);
         EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
@@ -54,7 +54,7 @@ TEST_F(StoreTest, FailedReadDuringAMoveLosesNothing) {
     EXPECT_EQ(Values(), RunOf(kFour));
     // The data query failing instead behaves the same.
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmarsh");
-    SeedRun(kFour);
+    FillRun(kFour);
     {
         RegistryFault fault(RegCall::QueryValue, 6);
         EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
@@ -63,7 +63,7 @@ TEST_F(StoreTest, FailedReadDuringAMoveLosesNothing) {
 }
 
 TEST_F(StoreTest, EachOpenStepFailingIsAStoreOpenFailureThatChangesNothing) {
-    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
+    FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
     const ValueMap before = Values();
     struct Step {
         RegCall kind;
@@ -97,7 +97,7 @@ TEST_F(StoreTest, EachOpenStepFailingIsAStoreOpenFailureThatChangesNothing) {
 }
 
 TEST_F(StoreTest, FailedWriteIsReportedAndWritesNothing) {
-    SeedRun({"0 0 0 0 65 a"});
+    FillRun({"0 0 0 0 65 a"});
     {
         RegistryFault fault(RegCall::SetValue, 1);
         EXPECT_EQ(Append("1 1 0 0 78 notepad", 1), StoreResult::WriteFailed);
@@ -108,7 +108,7 @@ TEST_F(StoreTest, FailedWriteIsReportedAndWritesNothing) {
 
 TEST_F(StoreTest, UnreadableValueWhileFindingTheEndIsAWriteFailure) {
     // Not knowing where the run ends, Append must not guess and overwrite a record.
-    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
+    FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
     {
         RegistryFault fault(RegCall::QueryValue, 2);
         EXPECT_EQ(Append("1 1 0 0 78 notepad", 2), StoreResult::WriteFailed);
@@ -118,7 +118,7 @@ TEST_F(StoreTest, UnreadableValueWhileFindingTheEndIsAWriteFailure) {
 }
 
 TEST_F(StoreTest, FailedFinalDeleteIsReported) {
-    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
+    FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
     {
         RegistryFault fault(RegCall::DeleteValue, 1);
         EXPECT_EQ(RemoveAt(0, 3), StoreResult::DeleteFailed);
@@ -130,7 +130,7 @@ TEST_F(StoreTest, FailedFinalDeleteIsReported) {
 
 TEST_F(StoreTest, UnreadableValueEndsLoadingAndIsReported) {
     // The records before it are visited, but the caller must not take them for the whole store.
-    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
+    FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
     std::vector<std::string> texts;
     {
         // The data query of value 1 fails (queries: size 0, data 0, size 1, data 1).
@@ -147,7 +147,7 @@ TEST_F(StoreTest, UnreadableValueEndsLoadingAndIsReported) {
 
 TEST_F(StoreTest, SuccessfulOperationsCloseEveryKey) {
     RegistryFault count(RegCall::kCount, 0);  // fails nothing, only counts
-    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
+    FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
     EXPECT_EQ(Load().size(), 2u);
     EXPECT_EQ(Append("0 0 0 0 67 c", 2), StoreResult::Ok);
     EXPECT_EQ(RemoveAt(0, 3), StoreResult::Ok);

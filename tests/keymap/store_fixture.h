@@ -1,4 +1,4 @@
-// A scratch HKEY_CURRENT_USER with helpers to seed and inspect the KeyMappings key directly,
+// A scratch HKEY_CURRENT_USER with helpers to fill and inspect the KeyMappings key directly,
 // bypassing the store under test.
 #pragma once
 
@@ -14,7 +14,7 @@ namespace keymap {
 class StoreTest : public runetest::ScratchHkcuTest {
 protected:
     // Creates the key path (as a real earlier run would have) and writes `values` by name.
-    void Seed(const std::map<std::string, std::string>& values) {
+    void Fill(const std::map<std::string, std::string>& values) {
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKeyMappingsPath, 0, nullptr, 0,
                                   KEY_ALL_ACCESS, nullptr, &key, nullptr),
@@ -23,10 +23,10 @@ protected:
         RegCloseKey(key);
     }
     // Values 0 .. n-1 holding the given texts.
-    void SeedRun(const std::vector<std::string>& texts) {
+    void FillRun(const std::vector<std::string>& texts) {
         std::map<std::string, std::string> values;
         for (size_t i = 0; i < texts.size(); ++i) values[std::to_string(i)] = texts[i];
-        Seed(values);
+        Fill(values);
     }
     // Every value of the key, by name (types other than text read as their bytes).
     std::map<std::string, std::string> Values() {

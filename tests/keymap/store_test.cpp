@@ -35,7 +35,7 @@ TEST_F(StoreTest, FirstAppendCreatesThePath) {
 }
 
 TEST_F(StoreTest, LoadStopsAtTheFirstGap) {
-    Seed({{"0", "1 1 0 0 78 notepad"}, {"1", "0 0 1 1 53 eject.cd.tray"}, {"3", "0 0 0 0 81 x"},
+    Fill({{"0", "1 1 0 0 78 notepad"}, {"1", "0 0 1 1 53 eject.cd.tray"}, {"3", "0 0 0 0 81 x"},
           {"other", "0 0 0 0 82 y"}});
     std::vector<LoadedRecord> seen;
     std::vector<std::string> texts;
@@ -54,7 +54,7 @@ TEST_F(StoreTest, LoadStopsAtTheFirstGap) {
 }
 
 TEST_F(StoreTest, LoadEndsWhenTheVisitSaysSo) {
-    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
+    FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
     int visits = 0;
     EXPECT_EQ(LoadAll([&](const LoadedRecord&) { return ++visits < 2; }), StoreResult::Ok);
     EXPECT_EQ(visits, 2);
@@ -72,7 +72,7 @@ TEST_F(StoreTest, RemoveAtClosesTheGapAndDeletesTheLastValue) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.selected);
-        SeedRun(abc);
+        FillRun(abc);
         EXPECT_EQ(RemoveAt(c.selected, 3), StoreResult::Ok);
         EXPECT_EQ(Values(), c.after);
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmarsh");
@@ -80,20 +80,20 @@ TEST_F(StoreTest, RemoveAtClosesTheGapAndDeletesTheLastValue) {
 }
 
 TEST_F(StoreTest, RemoveTheOnlyRecordLeavesAnEmptyKey) {
-    SeedRun({"0 0 0 0 65 a"});
+    FillRun({"0 0 0 0 65 a"});
     EXPECT_EQ(RemoveAt(0, 1), StoreResult::Ok);
     EXPECT_TRUE(Values().empty());
     EXPECT_TRUE(Load().empty());
 }
 
 TEST_F(StoreTest, RemoveAtNeverTouchesValuesAfterTheRun) {
-    Seed({{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}, {"3", "0 0 0 0 68 d"}, {"x", "keep"}});
+    Fill({{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}, {"3", "0 0 0 0 68 d"}, {"x", "keep"}});
     EXPECT_EQ(RemoveAt(0, 2), StoreResult::Ok);
     EXPECT_EQ(Values(), (ValueMap{{"0", "0 0 0 0 66 b"}, {"3", "0 0 0 0 68 d"}, {"x", "keep"}}));
 }
 
 TEST_F(StoreTest, AppendWritesExactlyOneValue) {
-    Seed({{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}, {"other", "untouched"}});
+    Fill({{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}, {"other", "untouched"}});
     int written = -1;
     EXPECT_EQ(Append("1 1 0 0 78 notepad", 2, &written), StoreResult::Ok);
     EXPECT_EQ(written, 2);
@@ -120,14 +120,14 @@ TEST_F(StoreTest, AppendedRecordsLoadBackInOrder) {
 // The caller's count can be stale: the service or another Runeset may have changed the key
 // since the last reload. No record may be hidden, lost or overwritten because of that.
 TEST_F(StoreTest, StaleCountRemoveKeepsEveryOtherRecordOfTheRun) {
-    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 68 d"});
+    FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 68 d"});
     EXPECT_EQ(RemoveAt(1, 2), StoreResult::Ok);  // the caller believes there are two
     EXPECT_EQ(Load(), (std::vector<std::string>{"0 0 0 0 65 a", "0 0 0 0 67 c", "0 0 0 0 68 d"}));
     EXPECT_EQ(Values().size(), 3u);
 }
 
 TEST_F(StoreTest, StaleCountAppendOntoAnExistingValueGoesToTheEndOfTheRun) {
-    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
+    FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
     int written = -1;
     EXPECT_EQ(Append("1 1 0 0 78 notepad", 1, &written), StoreResult::Ok);
     EXPECT_EQ(written, 3);
@@ -136,7 +136,7 @@ TEST_F(StoreTest, StaleCountAppendOntoAnExistingValueGoesToTheEndOfTheRun) {
 }
 
 TEST_F(StoreTest, StaleCountAppendBeyondAGapLandsAtTheEndOfTheRun) {
-    Seed({{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}});
+    Fill({{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}});
     int written = -1;
     EXPECT_EQ(Append("1 1 0 0 78 notepad", 5, &written), StoreResult::Ok);
     EXPECT_EQ(written, 2);
@@ -230,7 +230,7 @@ TEST_F(StoreTest, MovesKeepEachValuesTypeAndBytes) {
 // Another program removed or added records since the caller read its list: the caller's row
 // index now names another record, which must not be the one removed.
 TEST_F(StoreTest, RemovingARecordThatIsNoLongerAtItsIndexChangesNothing) {
-    SeedRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
+    FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
     EXPECT_EQ(RemoveAt(1, 3, "0 0 0 0 67 c"), StoreResult::RecordChanged);  // c is at 2
     EXPECT_EQ(RemoveAt(3, 3, "0 0 0 0 67 c"), StoreResult::RecordChanged);  // no value 3
     EXPECT_EQ(Values(), (ValueMap{{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}, {"2", "0 0 0 0 67 c"}}));

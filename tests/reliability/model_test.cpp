@@ -2,8 +2,8 @@
 // after every step against a plain list of texts. The "user" acts on the list of its last load,
 // as Runeset's main window does, so its count and row indices go stale whenever a second
 // process (rune_second_writer.exe, on the same scratch key) changes the store between steps;
-// some sequences also make one random registry call fail. Fixed seeds: a failure names its seed
-// and step, and running the same seed replays it.
+// some sequences also make one random registry call fail. Fixed sequence numbers: a failure names its sequence
+// and step, and running the same sequence replays it.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -38,14 +38,14 @@ protected:
     std::vector<std::string> StoreTexts() { return reliability::RunTexts(reliability::Snapshot()); }
 
     // The second process appends or removes; the model follows what it reports.
-    bool SecondWriter(Rng& rng, std::vector<std::string>& model, int seed, int step) {
+    bool SecondWriter(Rng& rng, std::vector<std::string>& model, int sequence, int step) {
         std::string line = runetest::Quote(runetest::SiblingExe("rune_second_writer.exe")) + " " +
                            runetest::Quote(scratch_.realPath());
         const bool append = model.empty() || rng.Chance(55);
         int index = -1;
         std::string text;
         if (append) {
-            text = "0 1 0 0 " + std::to_string(65 + rng.Below(26)) + " w" + std::to_string(seed) + "-" +
+            text = "0 1 0 0 " + std::to_string(65 + rng.Below(26)) + " w" + std::to_string(sequence) + "-" +
                    std::to_string(step);
             line += " append " + runetest::Quote(text);
         } else {
@@ -64,19 +64,19 @@ protected:
 
 TEST_F(ModelSequences, NoRecordIsLostOrDoubledUnlessTheUserAskedForIt) {
     Totals totals;
-    for (int seed = 1; seed <= kSequences; ++seed) {
-        const int flavour = seed % 4;
+    for (int sequence = 1; sequence <= kSequences; ++sequence) {
+        const int flavour = sequence % 4;
         const bool writer = flavour == kSecondWriter || flavour == kBoth;
         const bool faults = flavour == kFaults || flavour == kBoth;
-        Rng rng(static_cast<unsigned long long>(seed));
+        Rng rng(static_cast<unsigned long long>(sequence));
         ASSERT_TRUE(reliability::Replace({}));
         std::vector<std::string> model;  // the store as it must be
         std::vector<std::string> shown;  // the user's list, as of its last load
         long long violations = 0;
         for (int step = 0; step < kSteps; ++step) {
-            SCOPED_TRACE(testing::Message() << "seed " << seed << " step " << step);
+            SCOPED_TRACE(testing::Message() << "sequence " << sequence << " step " << step);
             if (writer && rng.Chance(30)) {
-                if (!SecondWriter(rng, model, seed, step)) ++violations;
+                if (!SecondWriter(rng, model, sequence, step)) ++violations;
                 ++totals.writerOps;
             }
             // At most one failing call for this step: a random kind and a call near the start.
@@ -92,7 +92,7 @@ TEST_F(ModelSequences, NoRecordIsLostOrDoubledUnlessTheUserAskedForIt) {
             std::vector<std::string> expectedIfOk = model;
             if (choice < 4 || (choice < 7 && shown.empty())) {
                 const std::string text = std::to_string(rng.Below(2)) + " 1 0 0 " +
-                                         std::to_string(48 + rng.Below(10)) + " u" + std::to_string(seed) +
+                                         std::to_string(48 + rng.Below(10)) + " u" + std::to_string(sequence) +
                                          "-" + std::to_string(step);
                 what = "Append";
                 result = keymap::Append(text.c_str(), static_cast<int>(shown.size()));
@@ -151,7 +151,7 @@ TEST_F(ModelSequences, NoRecordIsLostOrDoubledUnlessTheUserAskedForIt) {
             }
             ++totals.steps;
         }
-        reliability::Figure("model", "seed " + std::to_string(seed) + " (" + kFlavourNames[flavour] + ")",
+        reliability::Figure("model", "sequence " + std::to_string(sequence) + " (" + kFlavourNames[flavour] + ")",
                             kSteps, violations);
         totals.violations += violations;
     }

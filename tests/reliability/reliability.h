@@ -37,10 +37,10 @@ bool Replace(const RawValues& values);
 void Figure(const std::string& area, const std::string& item, long long tried, long long violations,
             const std::string& note = std::string());
 
-// Deterministic pseudo-random numbers (a fixed seed replays a sequence exactly, on any platform).
+// Deterministic pseudo-random numbers (a fixed starting value replays a sequence exactly, on any platform).
 class Rng {
 public:
-    explicit Rng(unsigned long long seed) : state_(seed * 0x9E3779B97F4A7C15ULL + 1) {}
+    explicit Rng(unsigned long long start) : state_(start * 0x9E3779B97F4A7C15ULL + 1) {}
     unsigned long long Next() {
         state_ ^= state_ >> 12;
         state_ ^= state_ << 25;

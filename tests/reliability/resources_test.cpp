@@ -122,7 +122,7 @@ constexpr int kRows = 8;
 class Resources : public runetest::ScratchHkcuTest {
 protected:
     // Program targets (shell icons), catalogue tokens (resource icons) and a damaged value.
-    void SeedMixedStore() {
+    void FillMixedStore() {
         char windows[MAX_PATH] = {};
         GetWindowsDirectoryA(windows, MAX_PATH);
         std::vector<std::string> texts;
@@ -158,7 +158,7 @@ long long Report(const char* item, int runs, const Counts& a, const Counts& b) {
 }
 
 TEST_F(Resources, AThousandReloadsAndAHundredWizardRunsLeakNothing) {
-    SeedMixedStore();
+    FillMixedStore();
     CRunesetDlg dialog;
     uidriver::RunMainDialog(
         dialog,

@@ -40,8 +40,8 @@ std::string RecordText(const char* target, int key = 'A', int ctrl = 1, int alt 
 
 class MainDialogTest : public runetest::ScratchHkcuTest {
 protected:
-    void Seed(const std::map<int, std::string>& values) { ASSERT_TRUE(runetest::SeedKeyMappings(values)); }
-    void SeedRun(const std::vector<std::string>& texts) { ASSERT_TRUE(runetest::SeedKeyMappingsRun(texts)); }
+    void Fill(const std::map<int, std::string>& values) { ASSERT_TRUE(runetest::FillKeyMappings(values)); }
+    void FillRun(const std::vector<std::string>& texts) { ASSERT_TRUE(runetest::FillKeyMappingsRun(texts)); }
     std::map<int, std::string> Stored() { return runetest::StoredKeyMappings(); }
 
     // One run of the main window with `script`; the dialog object stays readable afterwards.
@@ -114,7 +114,7 @@ TEST_F(MainDialogTest, RowsShowLowerCasedTargetsShortcutTextsAndTheRightIcons) {
     };
     std::vector<std::string> texts;
     for (const Case& c : cases) texts.push_back(c.text);
-    SeedRun(texts);
+    FillRun(texts);
 
     HMODULE self = GetModuleHandleA(nullptr);
     auto resourceIcon = [&](int id) {
@@ -159,7 +159,7 @@ TEST_F(MainDialogTest, RowsShowLowerCasedTargetsShortcutTextsAndTheRightIcons) {
 }
 
 TEST_F(MainDialogTest, ValuesAfterAGapAreNeitherShownNorTouched) {
-    Seed({{0, RecordText("first")}, {1, RecordText("second")}, {3, RecordText("hidden")}});
+    Fill({{0, RecordText("first")}, {1, RecordText("second")}, {3, RecordText("hidden")}});
     Run([&](Script& s, HWND main, HWND list) {
         EXPECT_EQ(Rows(s, list), (std::vector<std::string>{"first|CTRL+ALT+A", "second|CTRL+ALT+A"}));
         s.SelectRows(list, {0});
@@ -173,7 +173,7 @@ TEST_F(MainDialogTest, ValuesAfterAGapAreNeitherShownNorTouched) {
 TEST_F(MainDialogTest, OnlyTheFirstHundredValuesAreLoadedAndTheUserIsTold) {
     std::vector<std::string> texts;
     for (int i = 0; i < 105; ++i) texts.push_back(RecordText(("t" + std::to_string(i)).c_str()));
-    SeedRun(texts);
+    FillRun(texts);
     dialog_ = std::make_unique<CRunesetDlg>();
     uidriver::RunMainDialog(*dialog_, [&](Script& s) {
         HWND main = s.MainDialog(false);
@@ -194,7 +194,7 @@ TEST_F(MainDialogTest, OnlyTheFirstHundredValuesAreLoadedAndTheUserIsTold) {
 }
 
 TEST_F(MainDialogTest, AValueThatIsNoRecordKeepsItsRowAndCanBeRemoved) {
-    SeedRun({RecordText("before"), "hand edited", RecordText("after")});
+    FillRun({RecordText("before"), "hand edited", RecordText("after")});
     Run([&](Script& s, HWND main, HWND list) {
         EXPECT_EQ(Rows(s, list),
                   (std::vector<std::string>{"before|CTRL+ALT+A", "hand edited|(invalid)", "after|CTRL+ALT+A"}));
@@ -224,7 +224,7 @@ TEST_F(MainDialogTest, RemoveTakesTheLowestSelectedRowReloadsAndBroadcasts) {
     int broadcasts = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.left[0] + c.left[1] + c.left[2]);
-        SeedRun({RecordText("a"), RecordText("b"), RecordText("c"), RecordText("d")});
+        FillRun({RecordText("a"), RecordText("b"), RecordText("c"), RecordText("d")});
         Run([&](Script& s, HWND main, HWND list) {
             ASSERT_EQ(s.ListCount(list), 4);
             s.SelectRows(list, c.selected);
@@ -269,7 +269,7 @@ TEST_F(MainDialogTest, StoreFailuresAreToldWithTheirOwnMessages) {
     int broadcasts = 0;
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        SeedRun({a, b, c});
+        FillRun({a, b, c});
         runetest::RegistryFault fault(k.call, k.nth);
         Run([&](Script& s, HWND main, HWND list) {
             s.SelectRows(list, {0});
@@ -297,7 +297,7 @@ TEST_F(MainDialogTest, StoreFailuresAreToldWithTheirOwnMessages) {
 }
 
 TEST_F(MainDialogTest, AStoreThatCannotBeOpenedAtStartIsToldAndLeavesTheListEmpty) {
-    SeedRun({RecordText("a")});
+    FillRun({RecordText("a")});
     runetest::RegistryFault fault(RegCall::CreateKey, 1);
     dialog_ = std::make_unique<CRunesetDlg>();
     uidriver::RunMainDialog(*dialog_, [&](Script& s) {
@@ -320,11 +320,11 @@ TEST_F(MainDialogTest, ARowThatAnotherProgramMovedIsNotRemovedInItsPlace) {
     // is now value 0 and value 1 holds "c", which the user did not choose.
     runetest::Listener listener;
     ASSERT_TRUE(listener.ready());
-    SeedRun({RecordText("a"), RecordText("b"), RecordText("c")});
+    FillRun({RecordText("a"), RecordText("b"), RecordText("c")});
     Run([&](Script& s, HWND main, HWND list) {
         ASSERT_EQ(s.ListCount(list), 3);
         RegDeleteTreeA(HKEY_CURRENT_USER, keymap::kKeyMappingsPath);
-        SeedRun({RecordText("b"), RecordText("c")});
+        FillRun({RecordText("b"), RecordText("c")});
         s.SelectRows(list, {1});
         s.Click(main, IDC_REMOVE);
         uidriver::MessageBoxInfo box = s.ExpectMessageBox(main);
@@ -340,7 +340,7 @@ TEST_F(MainDialogTest, ARowThatAnotherProgramMovedIsNotRemovedInItsPlace) {
 }
 
 TEST_F(MainDialogTest, AValueThatCannotBeReadIsToldAndTheRowsBeforeItStay) {
-    SeedRun({RecordText("a"), RecordText("b"), RecordText("c")});
+    FillRun({RecordText("a"), RecordText("b"), RecordText("c")});
     // Queries of the first load: size and data of value 0, then the size of value 1 fails.
     runetest::RegistryFault fault(RegCall::QueryValue, 3);
     dialog_ = std::make_unique<CRunesetDlg>();
@@ -365,11 +365,11 @@ TEST_F(MainDialogTest, AValueThatCannotBeReadIsToldAndTheRowsBeforeItStay) {
 TEST_F(MainDialogTest, ACancelledAddStillReloadsAndBroadcasts) {
     runetest::Listener listener;
     ASSERT_TRUE(listener.ready());
-    SeedRun({RecordText("a")});
+    FillRun({RecordText("a")});
     Run([&](Script& s, HWND main, HWND list) {
         ASSERT_EQ(s.ListCount(list), 1);
         // Meanwhile another program adds a shortcut; only a reload shows it.
-        Seed({{1, RecordText("b")}});
+        Fill({{1, RecordText("b")}});
         s.Click(main, IDC_ADD);
         HWND wizard = s.WaitOwnedDialog(main);
         ASSERT_NE(wizard, nullptr);

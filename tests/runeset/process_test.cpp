@@ -64,7 +64,7 @@ public:
     RealStoreBackup& operator=(const RealStoreBackup&) = delete;
 
     // Replaces the key's values by `texts`, named 0, 1, ...
-    static void Seed(const std::vector<std::string>& texts) {
+    static void Fill(const std::vector<std::string>& texts) {
         RegDeleteTreeA(HKEY_CURRENT_USER, keymap::kKeyMappingsPath);
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keymap::kKeyMappingsPath, 0, nullptr, 0,
@@ -107,7 +107,7 @@ protected:
 
 TEST_F(RunesetProcessTest, ShutdownPressedFromOutsideQuitsTheServiceAndEndsWithStatusZero) {
     const std::vector<std::string> texts = {"1 1 0 0 78 notepad", "0 0 1 1 53 eject.cd.tray"};
-    RealStoreBackup::Seed(texts);
+    RealStoreBackup::Fill(texts);
     runetest::Listener listener;
     ASSERT_TRUE(listener.ready());
 
@@ -129,7 +129,7 @@ TEST_F(RunesetProcessTest, ShutdownPressedFromOutsideQuitsTheServiceAndEndsWithS
 }
 
 TEST_F(RunesetProcessTest, DoneEndsRunesetWithoutABroadcast) {
-    RealStoreBackup::Seed({"1 1 0 0 78 notepad"});
+    RealStoreBackup::Fill({"1 1 0 0 78 notepad"});
     runetest::Listener listener;
     ASSERT_TRUE(listener.ready());
 

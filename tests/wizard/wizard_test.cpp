@@ -104,8 +104,8 @@ private:
 
 class WizardTest : public runetest::ScratchHkcuTest {
 protected:
-    void Seed(const std::map<int, std::string>& values) { ASSERT_TRUE(runetest::SeedKeyMappings(values)); }
-    void SeedRun(const std::vector<std::string>& texts) { ASSERT_TRUE(runetest::SeedKeyMappingsRun(texts)); }
+    void Fill(const std::map<int, std::string>& values) { ASSERT_TRUE(runetest::FillKeyMappings(values)); }
+    void FillRun(const std::vector<std::string>& texts) { ASSERT_TRUE(runetest::FillKeyMappingsRun(texts)); }
     std::map<int, std::string> Stored() { return runetest::StoredKeyMappings(); }
 
     // One run of the main window; whatever the script leaves open is cancelled afterwards.
@@ -525,7 +525,7 @@ TEST_F(WizardTest, StepThreeStartsWithControlAndAltAndNoKeyAndFinishAsksForOne) 
 }
 
 TEST_F(WizardTest, TheStatusLineTellsWhetherTheShortcutIsTaken) {
-    SeedRun({"1 1 0 0 78 notepad", "0 0 0 0 81 c:\\tool.exe", "0 0 1 0 65 standby"});
+    FillRun({"1 1 0 0 78 notepad", "0 0 0 0 81 c:\\tool.exe", "0 0 1 0 65 standby"});
     struct Case {
         int ctrl, alt, shift, win;
         const char* key;
@@ -562,7 +562,7 @@ TEST_F(WizardTest, TheStatusLineTellsWhetherTheShortcutIsTaken) {
 }
 
 TEST_F(WizardTest, ADuplicateIsAskedAboutAndKeptOnlyOnYesAsTheNextValue) {
-    SeedRun({"1 1 0 0 78 notepad", "0 0 0 0 81 c:\\tool.exe", "0 0 1 0 65 standby"});
+    FillRun({"1 1 0 0 78 notepad", "0 0 0 0 81 c:\\tool.exe", "0 0 1 0 65 standby"});
     Run([&](Script& s, HWND main) {
         Wizard w(s, main);
         ASSERT_TRUE(w.ToStep3WithFunction("Eject CD Tray"));
@@ -611,7 +611,7 @@ TEST_F(WizardTest, ARecordWithoutModifiersIsSavedAsTheFirstValueOfAnEmptyStore) 
 }
 
 TEST_F(WizardTest, AStoreFailureOnFinishIsToldOnceAndClosesTheWizardWithNothingAdded) {
-    SeedRun({"1 1 0 0 78 notepad"});
+    FillRun({"1 1 0 0 78 notepad"});
     Run([&](Script& s, HWND main) {
         Wizard w(s, main);
         ASSERT_TRUE(w.ToStep3WithFunction("Reboot"));
@@ -630,13 +630,13 @@ TEST_F(WizardTest, AStoreFailureOnFinishIsToldOnceAndClosesTheWizardWithNothingA
 }
 
 TEST_F(WizardTest, FinishAppendsAfterTheLastStoredRecordEvenWhenTheListIsOutOfDate) {
-    SeedRun({"1 1 0 0 78 notepad", "1 1 0 0 87 wordpad"});
+    FillRun({"1 1 0 0 78 notepad", "1 1 0 0 87 wordpad"});
     Run([&](Script& s, HWND main) {
         Wizard w(s, main);
         ASSERT_TRUE(w.ToStep3WithFunction("Paint"));
         w.ChooseKey("P");
         // Another program adds a record while the wizard is open.
-        Seed({{2, "1 1 0 0 67 command"}});
+        Fill({{2, "1 1 0 0 67 command"}});
         EXPECT_TRUE(w.Close(kFinish));
         EXPECT_TRUE(s.WaitUntil([&] { return s.ListCount(List(main)) == 4; }));
         EXPECT_EQ(s.ListText(List(main), 3, 0), "mspaint");
@@ -651,7 +651,7 @@ TEST_F(WizardTest, FinishAppendsAfterTheLastStoredRecordEvenWhenTheListIsOutOfDa
 TEST_F(WizardTest, NoShortcutBeyondTheHundredTheListCanShowIsAdded) {
     std::vector<std::string> full;
     for (int i = 0; i < kMaxRecords; ++i) full.push_back("1 1 1 1 65 c:\\tool" + std::to_string(i) + ".exe");
-    SeedRun(full);
+    FillRun(full);
     Run([&](Script& s, HWND main) {
         Wizard w(s, main);
         ASSERT_TRUE(w.ToStep3WithFunction("Shutdown"));
