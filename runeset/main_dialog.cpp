@@ -10,6 +10,7 @@
 #include "keymap/service.h"
 #include "keymap/store.h"
 #include "runeset/about_dialog.h"
+#include "runeset/messages.h"
 #include "runeset/resource.h"
 #include "winframe/app.h"
 #include "winframe/handles.h"
@@ -17,10 +18,7 @@
 
 namespace {
 
-const char kCaption[] = "Runeset";
-const char kStoreFailureText[] =
-    "An unexpected error occurred while Runeset was trying to read from the system registry";
-const char kStoreFailureCaption[] = "Hotrune Error";
+using runeset::kCaption;
 const char kSelectFirstText[] = "Please select a shortcut to remove !";
 const char kRegistryErrorText[] = "Error manupulating the registry !";
 const char kChangedText[] =
@@ -191,7 +189,7 @@ int CRunesetDlg::ReloadList() {
     // A value that could not be read: the rows before it stay, but the user must know the
     // list is not the whole store.
     if (loaded == keymap::StoreResult::StoreOpenFailed || loaded == keymap::StoreResult::ReadFailed) {
-        MessageBox(kStoreFailureText, kStoreFailureCaption, MB_OK | MB_ICONEXCLAMATION);
+        runeset::ShowStoreFailure(*this);
         return -1;
     }
     if (tooMany) MessageBox(kTooManyText, kCaption, MB_OK | MB_ICONINFORMATION);
@@ -269,7 +267,7 @@ void CRunesetDlg::OnRemove() {
     }
     switch (keymap::RemoveAt(selected, m_count, m_storedTexts[static_cast<size_t>(selected)].c_str())) {
         case keymap::StoreResult::StoreOpenFailed:
-            MessageBox(kStoreFailureText, kStoreFailureCaption, MB_OK | MB_ICONEXCLAMATION);
+            runeset::ShowStoreFailure(*this);
             return;
         case keymap::StoreResult::RecordChanged:
             MessageBox(kChangedText, kCaption, MB_OK | MB_ICONINFORMATION);

@@ -6,6 +6,7 @@
 
 #include "keymap/registry.h"
 #include "runeset/main_dialog.h"
+#include "runeset/messages.h"
 #include "runeset/resource.h"
 #include "winframe/app.h"
 #include "winframe/filedialog.h"
@@ -14,7 +15,7 @@ decltype(&::GetShortPathNameA) CPage2::shortPathCall = &::GetShortPathNameA;
 
 namespace {
 
-constexpr char kCaption[] = "Runeset";
+using runeset::kCaption;
 constexpr char kProgramFilter[] =
     "Binary files (*.exe;*.com;*.bat)|*.exe;*.com;*.bat|All Files (*.*)|*.*||";
 // The short form goes into an area of kTargetSize bytes and the call is told one less, so

@@ -6,14 +6,12 @@
 #include "keymap/keymapping.h"
 #include "keymap/store.h"
 #include "runeset/main_dialog.h"
+#include "runeset/messages.h"
 #include "runeset/resource.h"
 
 namespace {
 
-constexpr char kCaption[] = "Runeset";
-constexpr char kStoreFailure[] =
-    "An unexpected error occurred while Runeset was trying to read from the system registry";
-constexpr char kStoreFailureCaption[] = "Hotrune Error";
+using runeset::kCaption;
 constexpr char kDuplicateQuestion[] =
     "The specified shortcut is already defined !!\nYou can still continue with the same "
     "shortcut but this will cause multiple programs/functions\nto be launched upon keying in "
@@ -129,7 +127,7 @@ BOOL CPage3::OnWizardFinish() {
         return ++stored < kMaxRecords;
     });
     if (counted != keymap::StoreResult::Ok) {
-        MessageBox(kStoreFailure, kStoreFailureCaption, MB_OK | MB_ICONEXCLAMATION);
+        runeset::ShowStoreFailure(*this);
         return -1;
     }
     if (stored >= kMaxRecords || owner.m_count >= kMaxRecords) {
@@ -165,7 +163,7 @@ BOOL CPage3::OnWizardFinish() {
     // Append writes after the last record actually stored, so nothing is overwritten and
     // the main window's reload shows this record as its last row.
     if (keymap::Append(record.c_str(), owner.m_count) != keymap::StoreResult::Ok) {
-        MessageBox(kStoreFailure, kStoreFailureCaption, MB_OK | MB_ICONEXCLAMATION);
+        runeset::ShowStoreFailure(*this);
         return -1;
     }
     return TRUE;
