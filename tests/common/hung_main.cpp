@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/ready_signal.h"
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     bool visible = false;
     DWORD hangMs = 60000;
@@ -33,16 +35,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 
-    if (readyEvent) {
-        if (HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, readyEvent)) {
-            SetEvent(ready);
-            CloseHandle(ready);
-        }
-    }
-    if (readyFile) {
-        HANDLE file = CreateFileA(readyFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    }
+    runetest::SignalReady(readyEvent, readyFile);
     Sleep(hangMs);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/ready_signal.h"
 #include "keymap/service.h"
 
 namespace {
@@ -78,16 +79,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     g_quit = RegisterWindowMessageA(keymap::kQuitHotruneMessage);
 
     HANDLE stop = stopEvent ? OpenEventA(SYNCHRONIZE, FALSE, stopEvent) : nullptr;
-    if (readyEvent) {
-        if (HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, readyEvent)) {
-            SetEvent(ready);
-            CloseHandle(ready);
-        }
-    }
-    if (readyFile) {
-        HANDLE file = CreateFileA(readyFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    }
+    runetest::SignalReady(readyEvent, readyFile);
 
     const ULONGLONG end = GetTickCount64() + lifetime;
     for (;;) {
