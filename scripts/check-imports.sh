@@ -7,7 +7,7 @@ set -euo pipefail
 # Lower case. Extend only with DLLs that every supported Windows version ships.
 allowed="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll comdlg32.dll
 ole32.dll oleaut32.dll shlwapi.dll msvcrt.dll version.dll uxtheme.dll winmm.dll ws2_32.dll
-imm32.dll"
+imm32.dll powrprof.dll"
 
 [ $# -gt 0 ] || { echo "usage: check-imports.sh program.exe..." >&2; exit 2; }
 objdump=

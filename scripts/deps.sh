@@ -11,6 +11,7 @@ packages=(
     xvfb xdotool imagemagick
     util-linux
     clang libclang-rt-14-dev
+    wixl msitools zip unzip
 )
 
 missing=()

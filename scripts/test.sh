@@ -20,12 +20,12 @@ bash scripts/build.sh x86_64 i686 || build_status=$?
 echo "== imports of the shipped programs"
 exes=()
 for arch in i686 x86_64; do
-    for prog in runestop runeset; do
+    for prog in runestop runeset hotrune; do
         [ -f "build/$arch/bin/$prog.exe" ] && exes+=("build/$arch/bin/$prog.exe")
     done
 done
 imports_status=0
-for needed in build/i686/bin/runestop.exe build/x86_64/bin/runestop.exe; do
+for needed in build/i686/bin/{runestop,runeset,hotrune}.exe build/x86_64/bin/runestop.exe; do
     [ -f "$needed" ] || { echo "test: $needed was not built" >&2; imports_status=1; }
 done
 [ ${#exes[@]} -eq 0 ] || bash scripts/check-imports.sh "${exes[@]}" || imports_status=1
