@@ -1,13 +1,28 @@
 #!/usr/bin/env bash
-# Builds everything (incrementally) and starts Runeset under Wine on your display.
-#   bash scripts/start.sh                    Runeset in a Wine desktop window on $DISPLAY
-#   bash scripts/start.sh --screenshot F.png no display needed: runs it on a private Xvfb for a few
+# Builds the programs (only what a user runs, not the tests) and starts the whole product under
+# Wine on your display: the Hotrune service and Runeset, in one Wine desktop, so that a shortcut
+# added in Runeset fires when its keys are pressed in that desktop.
+#   bash scripts/start.sh                    Hotrune and Runeset in a Wine desktop window on $DISPLAY
+#   bash scripts/start.sh --screenshot F.png no display needed: runs them on a private Xvfb for a few
 #                                            seconds and saves a picture of the screen to F.png
-# Runeset gets its own Wine prefix, build/x86_64/wine-user, apart from the tests' prefix, so that the
-# test run neither sees your shortcuts nor stops your Runeset.
+#   bash scripts/start.sh --stop             stops the service and this Wine (Runeset too)
+# They get their own Wine prefix, build/x86_64/wine-user, apart from the tests' prefix, so that the
+# test run neither sees your shortcuts nor stops your service.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+
+bin=build/x86_64/bin
+export RUNE_WINE_DIR=$root/build/x86_64/wine-user
+
+if [ "${1:-}" = --stop ]; then
+    if [ -f "$RUNE_WINE_DIR/prefix/.rune-ready" ] && [ -f "$bin/runestop.exe" ]; then
+        bash tests/wine-run.sh "$bin/runestop.exe" || true
+    fi
+    bash tests/wine-run.sh --stop
+    echo "start: Hotrune, Runeset and their Wine are stopped"
+    exit 0
+fi
 
 shot=
 if [ "${1:-}" = --screenshot ]; then
@@ -17,40 +32,17 @@ if [ "${1:-}" = --screenshot ]; then
 fi
 
 bash scripts/deps.sh || { echo "start: missing packages (see above)" >&2; exit 1; }
-# A failure elsewhere (a test, the other architecture) must not keep Runeset from starting; a failure
-# of Runeset itself must, or a stale build would start.
-bash scripts/build.sh x86_64 i686 || echo "start: parts of the build failed (see above)" >&2
-
-exe=build/x86_64/bin/runeset.exe
-if [ -f "$exe" ] && ! cmake --build build/x86_64 --target runeset >/dev/null 2>&1; then
-    echo "start: Runeset itself does not build; see the errors above or run: cmake --build build/x86_64 --target runeset" >&2
+# Only the programs: the tests and benchmarks are not needed to use them, and the first start is
+# much quicker without them. A failed build must not start stale programs.
+if ! bash scripts/build.sh --programs x86_64; then
+    echo "start: the programs do not build; see the errors above" >&2
     exit 1
 fi
-if [ ! -f "$exe" ]; then
-    echo "start: the build is done, but Runeset is not built yet ($exe does not exist)."
-    [ -f build/i686/bin/runestop.exe ] && echo "       Runestop is: build/i686/bin/runestop.exe (32-bit), build/x86_64/bin/runestop.exe"
-    exit 0
-fi
+for exe in runeset hotrune; do
+    [ -f "$bin/$exe.exe" ] || { echo "start: the build ended but $bin/$exe.exe is missing" >&2; exit 1; }
+done
 
-export RUNE_WINE_DIR=$root/build/x86_64/wine-user
-if [ -n "$shot" ]; then
-    export RUNE_XVFB=1
-    trap 'bash tests/wine-run.sh --stop >/dev/null 2>&1 || true' EXIT
-    bash tests/wine-run.sh --env >/dev/null   # makes the prefix first (once, 10-20 s)
-    bash tests/wine-run.sh "$exe" &
-    display=$(cat "$RUNE_WINE_DIR/xvfb.display")
-    # Wait for Runeset's window (Wine's first start of the session also starts its services).
-    for _ in $(seq 60); do
-        DISPLAY=:$display xdotool search --name '^Runeset' >/dev/null 2>&1 && break
-        sleep 0.5
-    done
-    sleep 1   # let it finish painting
-    DISPLAY=:$display import -window root -crop 1024x768+0+0 +repage "$shot"
-    echo "start: screenshot saved to $shot"
-    exit 0
-fi
-
-if [ -z "${DISPLAY:-}" ]; then
+if [ -z "$shot" ] && [ -z "${DISPLAY:-}" ]; then
     cat >&2 <<MSG
 start: Runeset is a desktop program and needs a display, but DISPLAY is not set.
        Run this from a graphical session (or with ssh -X), or take a screenshot instead:
@@ -59,5 +51,33 @@ start: Runeset is a desktop program and needs a display, but DISPLAY is not set.
 MSG
     exit 1
 fi
-echo "start: starting Runeset on $DISPLAY (it appears inside a 'Default - Wine desktop' window)"
-exec bash tests/wine-run.sh "$exe"
+[ -z "$shot" ] || export RUNE_XVFB=1
+bash tests/wine-run.sh --env >/dev/null   # makes the prefix first (once, 10-20 s)
+
+# The service, in the background; a second start (it is already running) ends at once. Its output
+# goes to a file: it must not hold this terminal's pipes after Runeset has closed.
+bash tests/wine-run.sh "$bin/hotrune.exe" </dev/null >>"$RUNE_WINE_DIR/hotrune.log" 2>&1 &
+
+if [ -n "$shot" ]; then
+    trap 'bash tests/wine-run.sh --stop >/dev/null 2>&1 || true' EXIT
+    bash tests/wine-run.sh "$bin/runeset.exe" </dev/null >/dev/null 2>&1 &
+    display=$(cat "$RUNE_WINE_DIR/xvfb.display")
+    # Wait for Runeset's window (Wine's first start of the session also starts its services).
+    for _ in $(seq 60); do
+        DISPLAY=:$display xdotool search --name 'Runeset v' >/dev/null 2>&1 && break
+        sleep 0.5
+    done
+    sleep 1   # let it finish painting
+    DISPLAY=:$display import -window root -crop 1024x768+0+0 +repage "$shot"
+    echo "start: screenshot saved to $shot"
+    exit 0
+fi
+
+cat <<MSG
+start: Hotrune (the service) and Runeset are starting on $DISPLAY, inside a 'Default - Wine desktop'
+       window. Shortcuts fire while that window has the keyboard focus.
+       To stop: Runeset's Shutdown button stops the service (Done closes Runeset); or, from here,
+           bash scripts/start.sh --stop
+MSG
+bash tests/wine-run.sh "$bin/runeset.exe"
+echo "start: Runeset closed; the service keeps running until Shutdown or: bash scripts/start.sh --stop"
