@@ -142,6 +142,7 @@ APP_WIN="C:\\users\\$user\\AppData\\Local\\Programs\\Hotrune"
 MENU=$PROFILE/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Hotrune
 RUN='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run'
 KEY='HKEY_CURRENT_USER\Software\Quillmarsh\Hotrune\KeyMappings'
+IDC_ADD=$(sed -n 's/^#define IDC_ADD[[:space:]]*\([0-9]*\).*/\1/p' "$root/runeset/resource.h")
 
 # The user's shortcuts, one of them the CTRL+ALT+N the service must take.
 {
@@ -233,7 +234,11 @@ check "  and leaves it as it was" files_are "$WORK/newbin"
 
 echo "# uninstall while Runeset is open"
 ( cd "$APP" && wine "$APP/runeset.exe" </dev/null >>"$WORK/wine.out" 2>&1 & )
-check "Runeset is open" eval 'probe window "Runeset v" 20000 >/dev/null'
+runeset_pid=$(probe window "Runeset v" 20000)
+check "Runeset is open" test -n "$runeset_pid"
+# With its Add wizard open too: the wizard is a second top-level window that must close as well.
+probe click "Runeset v" "$IDC_ADD" >/dev/null
+check "  with its Add wizard open" eval 'probe windows "$runeset_pid" 20000 >/dev/null'
 check "msiexec /x /qn removes the product (status 0)" msi /x "$MSI2" uninstall.log || show_log uninstall.log
 check "  Runeset was closed" eval '[ -z "$(probe paths runeset.exe)" ]'
 check "  the service has stopped" wait_services 0

@@ -5,6 +5,10 @@
 //                                        file name is NAME (any case); exit 0 even when none
 //   rune_pkgprobe window TEXT MS         wait up to MS ms for a visible top-level window whose
 //                                        title contains TEXT; print its process id (exit 0) or exit 1
+//   rune_pkgprobe windows PID MS         wait up to MS ms for the process PID to show two or more
+//                                        visible top-level windows; print how many (exit 1 if fewer)
+//   rune_pkgprobe click TEXT ID          post a button click (WM_COMMAND ID, BN_CLICKED) to the first
+//                                        visible top-level window whose title contains TEXT
 //   rune_pkgprobe version FILE           the file's VERSIONINFO: "fixed a.b.c.d", "FileVersion ...",
 //                                        "ProductVersion ..." (exit 1 when it has none)
 //   rune_pkgprobe lnk FILE               the target path of the shell link FILE (exit 1 when unreadable)
@@ -45,6 +49,7 @@ int Paths(const char* name) {
 struct Search {
     const char* text;
     DWORD pid;
+    HWND hwnd;
 };
 
 BOOL CALLBACK FindWindowByText(HWND hwnd, LPARAM param) {
@@ -53,13 +58,14 @@ BOOL CALLBACK FindWindowByText(HWND hwnd, LPARAM param) {
     if (!IsWindowVisible(hwnd) || !GetWindowTextA(hwnd, title, sizeof title)) return TRUE;
     if (std::string(title).find(search->text) == std::string::npos) return TRUE;
     GetWindowThreadProcessId(hwnd, &search->pid);
+    search->hwnd = hwnd;
     return FALSE;
 }
 
 int Window(const char* text, DWORD ms) {
     const DWORD start = GetTickCount();
     for (;;) {
-        Search search{text, 0};
+        Search search{text, 0, nullptr};
         EnumWindows(FindWindowByText, reinterpret_cast<LPARAM>(&search));
         if (search.pid) {
             std::printf("%lu\n", static_cast<unsigned long>(search.pid));
@@ -68,6 +74,39 @@ int Window(const char* text, DWORD ms) {
         if (GetTickCount() - start > ms) return 1;
         Sleep(100);
     }
+}
+
+struct Count {
+    DWORD pid;
+    int visible;
+};
+
+BOOL CALLBACK CountWindow(HWND hwnd, LPARAM param) {
+    auto* count = reinterpret_cast<Count*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == count->pid && IsWindowVisible(hwnd)) ++count->visible;
+    return TRUE;
+}
+
+int Windows(DWORD pid, DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        Count count{pid, 0};
+        EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&count));
+        if (count.visible >= 2 || GetTickCount() - start > ms) {
+            std::printf("%d\n", count.visible);
+            return count.visible >= 2 ? 0 : 1;
+        }
+        Sleep(100);
+    }
+}
+
+int Click(const char* text, unsigned id) {
+    Search search{text, 0, nullptr};
+    EnumWindows(FindWindowByText, reinterpret_cast<LPARAM>(&search));
+    if (!search.hwnd) return 1;
+    return PostMessageA(search.hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0) ? 0 : 1;
 }
 
 int Version(const char* file) {
@@ -121,6 +160,9 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "paths" && argc == 3) return Paths(argv[2]);
     if (command == "window" && argc == 4) return Window(argv[2], std::strtoul(argv[3], nullptr, 0));
+    if (command == "windows" && argc == 4)
+        return Windows(std::strtoul(argv[2], nullptr, 0), std::strtoul(argv[3], nullptr, 0));
+    if (command == "click" && argc == 4) return Click(argv[2], std::strtoul(argv[3], nullptr, 0));
     if (command == "version" && argc == 3) return Version(argv[2]);
     if (command == "lnk" && argc == 3) return Link(argv[2]);
     if (command == "hotkey" && argc == 4) {
@@ -129,6 +171,6 @@ int main(int argc, char** argv) {
         std::printf(free ? "free\n" : "taken\n");
         return 0;
     }
-    std::fprintf(stderr, "usage: rune_pkgprobe paths NAME | window TEXT MS | version FILE | lnk FILE | hotkey MODS VK\n");
+    std::fprintf(stderr, "usage: rune_pkgprobe paths NAME | window TEXT MS | windows PID MS | click TEXT ID | version FILE | lnk FILE | hotkey MODS VK\n");
     return 2;
 }
