@@ -79,20 +79,32 @@ check "the MSI carries the three programs" \
     test "$(msiinfo export "$MSI1" File | tr -d '\r' | awk -F'\t' 'NR>3 {print $3}' | sort | tr '\n' ' ')" = "hotrune.exe runeset.exe runestop.exe "
 
 # The zip: exactly the programs and README.txt, each program importing only system DLLs.
-check_zip() {
-    local zip=$1 dir
+check_zip() {  # check_zip ZIP [programs folder it was made from]
+    local zip=$1 from=${2:-$BIN} dir
     dir=$(mktemp -d "$WORK/zip.XXXXXX")
     [ "$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')" = \
       "Hotrune/README.txt Hotrune/hotrune.exe Hotrune/runeset.exe Hotrune/runestop.exe " ] || return 1
     unzip -q "$zip" -d "$dir" || return 1
     bash "$root/scripts/check-imports.sh" "$dir"/Hotrune/*.exe >/dev/null || return 1
     local exe
-    for exe in hotrune runeset runestop; do cmp -s "$dir/Hotrune/$exe.exe" "$BIN/$exe.exe" || return 1; done
+    for exe in hotrune runeset runestop; do cmp -s "$dir/Hotrune/$exe.exe" "$from/$exe.exe" || return 1; done
     grep -q 'shell:startup' "$dir/Hotrune/README.txt" && grep -q $'\r$' "$dir/Hotrune/README.txt"
 }
 check "the zip holds the three programs and README.txt, importing only system DLLs" check_zip "$ZIP1"
 cp "$ZIP1" "$WORK/broken.zip" && zip -q -d "$WORK/broken.zip" Hotrune/runestop.exe
 check "  and the check fails for a zip without runestop.exe" eval '! check_zip "$WORK/broken.zip"'
+
+# The shipped 32-bit packages, when this machine has built the 32-bit programs: made and
+# checked, not installed (32-bit programs cannot run here).
+I686=$(dirname "$BUILD")/i686
+if [ -f "$I686/bin/hotrune.exe" ] && [ -f "$I686/bin/runeset.exe" ] && [ -f "$I686/bin/runestop.exe" ]; then
+    check "package.sh makes the shipped win32 packages" \
+        bash "$root/scripts/package.sh" --build "$I686" --no-build --out "$WORK/dist32" >>"$WORK/package.out" 2>&1
+    check "  the win32 zip holds the 32-bit programs and README.txt" \
+        check_zip "$WORK/dist32/hotrune-$version-win32.zip" "$I686/bin"
+    check "  the win32 MSI is a 32-bit package" \
+        eval '[[ $(msiinfo suminfo "$WORK/dist32/hotrune-$version-win32.msi") == *"Template: Intel;"* ]]'
+fi
 
 # ---- A fresh prefix -----------------------------------------------------------------------
 
@@ -155,12 +167,13 @@ store_before=$(wine reg query "$KEY" </dev/null 2>/dev/null | tr -d '\r')
 msi() {  # msi /i|/x FILE LOG: silent, with a verbose log
     wine msiexec "$1" "$(winpath "$2")" /qn /l*v "$(winpath "$WORK/$3")" </dev/null >>"$WORK/wine.out" 2>&1
 }
-show_log() {  # the lines of an msiexec log that tell what failed (Wine writes it in UTF-16 or ANSI)
+log_text() {  # an msiexec log as text (Wine writes it in UTF-16 or ANSI)
     local log=$WORK/$1
     [ -f "$log" ] || return 0
     if [ "$(head -c2 "$log" | od -An -tx1 | tr -d ' ')" = fffe ]; then iconv -f UTF-16LE -t UTF-8 "$log"; else cat "$log"; fi |
-        tr -d '\r' | grep -iE 'error|failed|return value 3' | head -20
+        tr -d '\r'
 }
+show_log() { log_text "$1" | grep -iE 'error|failed|return value 3' | head -20; }  # what failed
 
 files_are() {  # files_are DIR: the installed folder holds exactly the three programs of DIR
     [ "$(ls "$APP" 2>/dev/null | lower | sort | tr '\n' ' ')" = "hotrune.exe runeset.exe runestop.exe " ] || return 1
@@ -228,6 +241,14 @@ check "  the service runs from the new files, restarted" service_runs_installed
 check "  (a new process, not the old one)" test "$(services | cut -d' ' -f1)" != "$pid1"
 check "  and holds CTRL+ALT+N" hotkey_taken
 check "an older package does not install over the newer one" eval '! msi /i "$MSI1" downgrade.log'
+# Wine's log leaves out the condition's message (Windows writes it); it names the failing launch
+# condition check and the newer product it found.
+downgrade_logged() {
+    local log
+    log=$(log_text downgrade.log)
+    [[ $log == *"NEWERVERSIONFOUND = {"* && $log == *LaunchConditions* ]]
+}
+check "  and its log says why" downgrade_logged
 check "  and leaves it as it was" files_are "$WORK/newbin"
 
 # ---- Uninstall, with Runeset open -----------------------------------------------------------
