@@ -55,6 +55,8 @@ done
 [ "$v1" -le 255 ] && [ "${v2:-0}" -le 255 ] && [ "${v3:-0}" -le 65535 ] ||
     die "version '$version' is too large for Windows Installer (at most 255.255.65535)"
 msi_version=$v1.${v2:-0}.${v3:-0}
+# The installer replaces every installed version up to this one, other builds of it included.
+if [ "${v3:-0}" -lt 65535 ]; then upgrade_below=$v1.${v2:-0}.$(( ${v3:-0} + 1 )); else upgrade_below=$v1.$(( ${v2:-0} + 1 )).0; fi
 
 programs=(hotrune.exe runeset.exe runestop.exe)
 for exe in "${programs[@]}"; do
@@ -80,7 +82,7 @@ mkdir "$stage/msi"
 cp "${paths[@]}" "$stage/msi/"
 cp packaging/hotrune.wxs "$stage/msi/"
 cp runeset/art/runeset.ico "$stage/msi/hotrune.ico"
-( cd "$stage/msi" && wixl -a "$wixl_arch" -D Version="$msi_version" -D SystemDir="$system_dir" -o "$name.msi" hotrune.wxs ) ||
+( cd "$stage/msi" && wixl -a "$wixl_arch" -D Version="$msi_version" -D UpgradeBelow="$upgrade_below" -D SystemDir="$system_dir" -o "$name.msi" hotrune.wxs ) ||
     die "wixl could not build the installer (see above)"
 
 # The zip: one folder with the programs and a README.txt with Windows line ends.

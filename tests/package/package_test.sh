@@ -38,7 +38,9 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$BUILD/CMakeCache.txt")
 IFS=. read -r v1 v2 v3 _ <<<"$version"
 newer=$v1.${v2:-0}.$(( ${v3:-0} + 1 ))
 DIST=$WORK/dist
-package() { bash "$root/scripts/package.sh" --build "$BUILD" --no-build --out "$DIST" "$@" >>"$WORK/package.out" 2>&1; }
+package() {  # package [more package.sh arguments]: into $DIST unless --out follows
+    bash "$root/scripts/package.sh" --build "$BUILD" --no-build --out "$DIST" "$@" >>"$WORK/package.out" 2>&1
+}
 
 check "package.sh makes the MSI and the zip of version $version" package
 MSI1=$DIST/hotrune-$version-win64.msi
@@ -279,7 +281,15 @@ check "msiexec /i installs (status 0)" msi /i "$MSI1" install3.log || show_log i
 sleep 2   # give the service the installer started time to find the running one
 check "  one service runs" wait_services 1
 check "  and holds CTRL+ALT+N" hotkey_taken
-check "msiexec /x removes it (status 0)" msi /x "$MSI1" uninstall2.log || show_log uninstall2.log
+# Another build of the same version (a new product code) replaces it rather than joining it: after
+# removing the rebuild, nothing of the first install is left.
+check "package.sh makes another build of $version" package --out "$WORK/rebuild"
+check "  which installs over the first (status 0)" msi /i "$WORK/rebuild/hotrune-$version-win64.msi" install4.log ||
+    show_log install4.log
+check "  one service runs" wait_services 1
+check "msiexec /x removes it (status 0)" msi /x "$WORK/rebuild/hotrune-$version-win64.msi" uninstall2.log ||
+    show_log uninstall2.log
+check "  and nothing of the first build is left" test ! -e "$APP" -a ! -e "$MENU"
 check "  and no service is left running" wait_services 0
 check "  the shortcuts are still unchanged" \
     test "$(wine reg query "$KEY" </dev/null 2>/dev/null | tr -d '\r')" = "$store_before"
