@@ -22,6 +22,12 @@ for tool in wixl msiinfo zip unzip; do
 done
 
 WORK=$(mktemp -d /tmp/rune-package.XXXXXX)
+cleanup() {  # this test's wineserver and Xvfb end with it, whatever happened
+    [ -d "$BUILD/wine-package" ] && RUNE_WINE_DIR=$BUILD/wine-package bash "$root/tests/wine-run.sh" --stop >/dev/null 2>&1
+    [ -n "${RUNE_KEEP_WORK:-}" ] && { echo "kept $WORK"; return; }
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
 failures=0
 ok() { echo "ok - $*"; }
 not_ok() { echo "not ok - $*"; failures=$((failures + 1)); }
@@ -124,13 +130,6 @@ else
 fi
 env_line=$(bash "$root/tests/wine-run.sh" --env) || { echo "cannot set up Wine" >&2; exit 125; }
 eval "$env_line"
-
-cleanup() {
-    stop_wine
-    [ -n "${RUNE_KEEP_WORK:-}" ] && { echo "kept $WORK"; return; }
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
 
 # No Wine process gets this script's output or a pipe: the service started by msiexec and the
 # desktop inherit them and outlive the command.
