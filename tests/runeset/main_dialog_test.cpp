@@ -81,7 +81,7 @@ TEST_F(MainDialogTest, EmptyStoreShowsNoRowsAndRemoveAsksForASelection) {
         EXPECT_EQ(box.icon, IconKind::Information) << ToString(box.icon);
         EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
     });
-    EXPECT_EQ(dialog_->m_count, 0);
+    EXPECT_EQ(dialog_->m_table.count, 0);
     // The first start creates the key path; nothing was broadcast for a refused Remove.
     EXPECT_TRUE(runetest::KeyExists(HKEY_CURRENT_USER, keymap::kKeyMappingsPath));
     Sleep(300);
@@ -146,16 +146,16 @@ TEST_F(MainDialogTest, RowsShowLowerCasedTargetsShortcutTextsAndTheRightIcons) {
             EXPECT_TRUE(shown == (c.icon ? resourceIcon(c.icon) : shellPixels)) << "another icon is shown";
         }
     });
-    ASSERT_EQ(dialog_->m_count, static_cast<int>(cases.size()));
+    ASSERT_EQ(dialog_->m_table.count, static_cast<int>(cases.size()));
     // The list control did not take our image list with it when it was destroyed: the
     // dialog object is still its one owner, and it is intact.
     HIMAGELIST images = dialog_->m_images.GetSafeHandle();
     ASSERT_NE(images, nullptr);
     EXPECT_EQ(ImageList_GetImageCount(images), static_cast<int>(cases.size()));
     EXPECT_FALSE(uidriver::ImagePixels(images, 0).empty());
-    for (size_t i = 0; i < cases.size(); ++i) EXPECT_STREQ(dialog_->m_records[i].target, cases[i].target.c_str());
-    EXPECT_EQ(dialog_->m_records[0].ctrl, 1);
-    EXPECT_EQ(dialog_->m_records[0].key, 'N');
+    for (size_t i = 0; i < cases.size(); ++i) EXPECT_STREQ(dialog_->m_table.records[i].target, cases[i].target.c_str());
+    EXPECT_EQ(dialog_->m_table.records[0].ctrl, 1);
+    EXPECT_EQ(dialog_->m_table.records[0].key, 'N');
 }
 
 TEST_F(MainDialogTest, ValuesAfterAGapAreNeitherShownNorTouched) {
@@ -187,7 +187,7 @@ TEST_F(MainDialogTest, OnlyTheFirstHundredValuesAreLoadedAndTheUserIsTold) {
         EXPECT_EQ(s.ListText(list, 99, 0), "t99");
         s.Click(main, IDOK);
     });
-    EXPECT_EQ(dialog_->m_count, 100);
+    EXPECT_EQ(dialog_->m_table.count, 100);
     std::map<int, std::string> stored = Stored();
     ASSERT_EQ(stored.size(), 105u);
     for (int i = 0; i < 105; ++i) EXPECT_EQ(stored[i], texts[static_cast<size_t>(i)]);
@@ -233,7 +233,7 @@ TEST_F(MainDialogTest, RemoveTakesTheLowestSelectedRowReloadsAndBroadcasts) {
             for (int i = 0; i < 3; ++i) EXPECT_EQ(s.ListText(list, i, 0), c.left[static_cast<size_t>(i)]);
             EXPECT_TRUE(listener.WaitForCount("WM_RELOADMAPPINGS", ++broadcasts, 5000));
         });
-        EXPECT_EQ(dialog_->m_count, 3);
+        EXPECT_EQ(dialog_->m_table.count, 3);
         std::map<int, std::string> expected;
         for (int i = 0; i < 3; ++i) expected[i] = RecordText(c.left[static_cast<size_t>(i)].c_str());
         EXPECT_EQ(Stored(), expected);
@@ -311,7 +311,7 @@ TEST_F(MainDialogTest, AStoreThatCannotBeOpenedAtStartIsToldAndLeavesTheListEmpt
         EXPECT_EQ(s.ListCount(GetDlgItem(main, IDC_SHORTCUT_LIST)), 0);
         s.Click(main, IDOK);
     });
-    EXPECT_EQ(dialog_->m_count, 0);
+    EXPECT_EQ(dialog_->m_table.count, 0);
     EXPECT_EQ(Stored(), (std::map<int, std::string>{{0, RecordText("a")}}));
 }
 
@@ -378,7 +378,7 @@ TEST_F(MainDialogTest, ACancelledAddStillReloadsAndBroadcasts) {
         EXPECT_TRUE(listener.WaitForCount("WM_RELOADMAPPINGS", 1, 5000));
         EXPECT_TRUE(s.WaitUntil([&] { return s.ListCount(list) == 2; }));
     });
-    EXPECT_EQ(dialog_->m_count, 2);
+    EXPECT_EQ(dialog_->m_table.count, 2);
     EXPECT_EQ(Stored().size(), 2u);
 }
 
