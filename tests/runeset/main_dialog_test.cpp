@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,7 @@ TEST_F(MainDialogTest, EmptyStoreShowsNoRowsAndRemoveAsksForASelection) {
     EXPECT_EQ(dialog_->m_table.count, 0);
     // The first start creates the key path; nothing was broadcast for a refused Remove.
     EXPECT_TRUE(runetest::KeyExists(HKEY_CURRENT_USER, keymap::kKeyMappingsPath));
-    Sleep(300);
+    ASSERT_TRUE(listener.Sync());
     EXPECT_EQ(listener.Count("WM_RELOADMAPPINGS"), 0);
 }
 
@@ -245,7 +246,7 @@ TEST_F(MainDialogTest, StoreFailuresAreToldWithTheirOwnMessages) {
     struct Case {
         const char* name;
         RegCall call;
-        int nth;                // the failing call, counted from the dialog's start
+        int nth;                // the failing call, counted from the press of Remove
         const char* text;
         const char* caption;
         bool reloads;           // reloads and broadcasts afterwards
@@ -254,8 +255,8 @@ TEST_F(MainDialogTest, StoreFailuresAreToldWithTheirOwnMessages) {
     };
     const std::string a = RecordText("a"), b = RecordText("b"), c = RecordText("c");
     const std::vector<Case> cases = {
-        // The start-up load creates three keys; Remove's open is the fourth creation.
-        {"open fails", RegCall::CreateKey, 4, kStoreFailure, "Hotrune Error", false,
+        // Remove's open of the key path: its first creation.
+        {"open fails", RegCall::CreateKey, 1, kStoreFailure, "Hotrune Error", false,
          {"a", "b", "c"}, {{0, a}, {1, b}, {2, c}}},
         // The moves are put back when the last value cannot go: nothing shows twice.
         {"delete fails", RegCall::DeleteValue, 1, kRegistryError, "Runeset", true,
@@ -270,9 +271,11 @@ TEST_F(MainDialogTest, StoreFailuresAreToldWithTheirOwnMessages) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         FillRun({a, b, c});
-        runetest::RegistryFault fault(k.call, k.nth);
+        // Armed once the dialog has loaded, so the start-up's own calls do not count.
+        std::optional<runetest::RegistryFault> fault;
         Run([&](Script& s, HWND main, HWND list) {
             s.SelectRows(list, {0});
+            fault.emplace(k.call, k.nth);
             s.Click(main, IDC_REMOVE);
             uidriver::MessageBoxInfo box = s.ExpectMessageBox(main);
             EXPECT_EQ(box.text, k.text);
@@ -289,10 +292,12 @@ TEST_F(MainDialogTest, StoreFailuresAreToldWithTheirOwnMessages) {
                 EXPECT_EQ(s.SelectedRows(list), std::vector<int>{0});
             }
         });
-        EXPECT_TRUE(fault.fired());
+        ASSERT_TRUE(fault.has_value());
+        EXPECT_TRUE(fault->fired());
+        fault.reset();
         EXPECT_EQ(Stored(), k.stored);
     }
-    Sleep(300);
+    ASSERT_TRUE(listener.Sync());
     EXPECT_EQ(listener.Count("WM_RELOADMAPPINGS"), broadcasts);
 }
 

@@ -135,8 +135,7 @@ TEST_F(WizardTest, FirstRunOpensOnStepOneWithBackAndNextAndBackThereStays) {
         HWND help = GetDlgItem(w.sheet(), IDHELP);
         EXPECT_TRUE(help && IsWindowVisible(help) && !IsWindowEnabled(help));
 
-        w.Press(kBack);
-        Sleep(300);
+        ASSERT_TRUE(w.PressAndSettle(kBack));
         EXPECT_TRUE(IsWindow(w.sheet()));
         EXPECT_EQ(w.Step(), 1);
         EXPECT_EQ(w.Kind(), 0);
