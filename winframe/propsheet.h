@@ -46,8 +46,8 @@ public:
     // PSN_WIZBACK. Return kWizardMove to go to the previous page, kWizardStay to stay. The
     // base returns kWizardMove.
     virtual LRESULT OnWizardBack();
-    // PSN_WIZFINISH. Return nonzero to let the wizard close, 0 to keep it open. The base
-    // returns TRUE.
+    // PSN_WIZFINISH. Return TRUE to let the wizard close, FALSE to keep it open, or
+    // kWizardCloseAnyway to close it after a failure the page has told. The base returns TRUE.
     virtual BOOL OnWizardFinish();
 
     PROPSHEETPAGEA m_psp;  // the page's description; the owner may adjust dwFlags
