@@ -428,15 +428,17 @@ TEST_F(MainDialogTest, TheAboutBoxOpensFromItsButtonAndFromSystemCommands16To31O
             s.SysCommand(main, command);
             expectAbout(std::to_string(command).c_str());
         }
+        // Sent, not posted: once answered, the command has been handled and any box it
+        // opened exists (an About box would keep the send from being answered at all).
         for (UINT command : {15u, 32u, 0x0030u}) {
-            s.SysCommand(main, command);
-            EXPECT_EQ(s.PollWindow([&](HWND w) { return GetWindow(w, GW_OWNER) == main; }, 500), nullptr)
+            s.Send(main, WM_SYSCOMMAND, command, 0);
+            EXPECT_EQ(s.PollWindow([&](HWND w) { return GetWindow(w, GW_OWNER) == main; }, 0), nullptr)
                 << command;
         }
         // Minimising is the system's: no About box, the window is minimised and comes back.
-        s.SysCommand(main, SC_MINIMIZE);
+        s.Send(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         EXPECT_TRUE(s.WaitUntil([&] { return IsIconic(main) != FALSE; }, 3000));
-        EXPECT_EQ(s.PollWindow([&](HWND w) { return GetWindow(w, GW_OWNER) == main; }, 300), nullptr);
+        EXPECT_EQ(s.PollWindow([&](HWND w) { return GetWindow(w, GW_OWNER) == main; }, 0), nullptr);
         s.SysCommand(main, SC_RESTORE);
         EXPECT_TRUE(s.WaitUntil([&] { return !IsIconic(main); }, 3000));
 
