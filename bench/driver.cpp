@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "keymap/catalogue.h"
+#include "runeset/catalogue.h"
 #include "keymap/service.h"
 #include "keymap/store.h"
 #include "runeset/main_dialog.h"
@@ -258,8 +258,8 @@ std::vector<std::string> MakeRecords() {
         FindClose(find);
     }
     std::vector<const char*> tokens;
-    for (const keymap::CatalogueNode& node : keymap::Entries())
-        if (const char* token = keymap::TokenOf(node)) tokens.push_back(token);
+    for (const runeset::CatalogueNode& node : runeset::Entries())
+        if (const char* token = runeset::TokenOf(node)) tokens.push_back(token);
 
     std::vector<std::string> records;
     size_t program = 0, token = 0;
@@ -528,7 +528,7 @@ void CaseFloor() {
             const DWORD_PTR found = SHGetFileInfoA(target.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON);
             HICON icon = info.hIcon;
             if (!found || !icon)
-                icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(keymap::ListIconFor(target.c_str())));
+                icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(runeset::ListIconFor(target.c_str())));
             const double t1 = NowMs();
             ImageList_ReplaceIcon(images, -1, icon);
             const double t2 = NowMs();
@@ -576,7 +576,7 @@ void CALLBACK ReloadTimer(HWND, UINT, UINT_PTR, DWORD) {
         const double ms = NowMs() - t0;
         if (i >= g_warmup) g_reloadMs.push_back(ms);
     }
-    g_reloadRows = dialog->m_count;
+    g_reloadRows = dialog->m_table.count;
     EndDialog(dialog->GetSafeHwnd(), IDOK);
 }
 
@@ -650,14 +650,14 @@ void CaseStore() {
 
         int written = -1;
         t0 = NowMs();
-        r = keymap::Append(records[1].c_str(), kRecords, &written);
+        r = keymap::Append(records[1].c_str(), &written);
         ms = NowMs() - t0;
         if (r != keymap::StoreResult::Ok || written != kRecords) Fail("Append wrote " + std::to_string(written));
         if (i >= g_warmup) append.push_back(ms);
         RegDeleteValueA(key, std::to_string(kRecords).c_str());
 
         t0 = NowMs();
-        r = keymap::RemoveAt(0, kRecords);
+        r = keymap::RemoveAt(0);
         ms = NowMs() - t0;
         if (r != keymap::StoreResult::Ok) Fail("RemoveAt failed");
         if (i >= g_warmup) remove.push_back(ms);

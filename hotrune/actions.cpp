@@ -12,12 +12,15 @@
 
 #include "hotrune/handles.h"
 #include "hotrune/notify.h"
+#include "keymap/functions.h"
 
 namespace hotrune {
 
 const char kActionLogVariable[] = "HOTRUNE_ACTION_LOG";
 
 namespace {
+
+using keymap::Function;
 
 // ---- the seam -------------------------------------------------------------------------
 
@@ -41,20 +44,20 @@ bool RecordedInsteadOfPerformed(const char* token) {
 // ---- applications ---------------------------------------------------------------------
 
 struct Application {
-    const char* token;
+    Function function;
     const char* label;
     std::vector<const char*> programs;  // tried in this order
 };
 
 const std::vector<Application>& Applications() {
     static const std::vector<Application> apps = {
-        {"notepad", "Notepad", {"notepad.exe"}},
-        {"wordpad", "Wordpad", {"write.exe", "wordpad.exe"}},
-        {"command", "Command Prompt", {"cmd.exe"}},
-        {"mspaint", "Paint", {"mspaint.exe"}},
-        {"regedit", "Registry Editor", {"regedit.exe"}},
-        {"mplayer2", "Windows Media Player", {"wmplayer.exe", "mplayer2.exe"}},
-        {"volume.control", "Volume Control", {"sndvol.exe", "sndvol32.exe"}},
+        {Function::Notepad, "Notepad", {"notepad.exe"}},
+        {Function::Wordpad, "Wordpad", {"write.exe", "wordpad.exe"}},
+        {Function::CommandPrompt, "Command Prompt", {"cmd.exe"}},
+        {Function::Paint, "Paint", {"mspaint.exe"}},
+        {Function::RegistryEditor, "Registry Editor", {"regedit.exe"}},
+        {Function::MediaPlayer, "Windows Media Player", {"wmplayer.exe", "mplayer2.exe"}},
+        {Function::VolumeControl, "Volume Control", {"sndvol.exe", "sndvol32.exe"}},
     };
     return apps;
 }
@@ -104,11 +107,11 @@ std::string FindProgram(const char* program) {
     return std::string();
 }
 
-bool StartApplication(const std::string& token, const std::string& shortcutText,
+bool StartApplication(Function function, const std::string& shortcutText,
                       Launcher& launcher) {
     for (const Application& app : Applications()) {
-        if (token != app.token) continue;
-        std::string command = token == "command" ? Expand("%ComSpec%") : std::string();
+        if (function != app.function) continue;
+        std::string command = function == Function::CommandPrompt ? Expand("%ComSpec%") : std::string();
         std::string path = (!command.empty() && command[0] != '%' && IsFile(command)) ? command : std::string();
         for (const char* program : app.programs) {
             if (!path.empty()) break;
@@ -265,28 +268,29 @@ void StartScreenSaver(HWND window) {
 
 void CarryOut(const std::string& target, const std::string& shortcutText, HWND window,
               Launcher& launcher) {
-    if (StartApplication(target, shortcutText, launcher)) return;
+    const std::optional<Function> function = keymap::FunctionOf(target);
+    if (function && StartApplication(*function, shortcutText, launcher)) return;
 
-    struct Function {
-        const char* token;
+    struct Action {
+        Function function;
         bool seamed;   // recorded instead of performed under the test seam
         void (*run)(HWND);
     };
-    static const Function functions[] = {
-        {"eject.cd.tray", true, [](HWND) { MoveCdTray(true); }},
-        {"close.cd.tray", true, [](HWND) { MoveCdTray(false); }},
-        {"increase.volume", true, [](HWND) { StepVolume(true); }},
-        {"decrease.volume", true, [](HWND) { StepVolume(false); }},
-        {"start.screensaver", false, [](HWND w) { StartScreenSaver(w); }},
-        {"standby", true, [](HWND) { Standby(); }},
-        {"power.off", true, [](HWND) { EndSession(EWX_POWEROFF, "power off the computer"); }},
-        {"shutdown", true, [](HWND) { EndSession(EWX_SHUTDOWN, "shut down the computer"); }},
-        {"reboot", true, [](HWND) { EndSession(EWX_REBOOT, "restart the computer"); }},
-        {"log.off", true, [](HWND) { EndSession(EWX_LOGOFF, "log off"); }},
+    static const Action functions[] = {
+        {Function::EjectCdTray, true, [](HWND) { MoveCdTray(true); }},
+        {Function::CloseCdTray, true, [](HWND) { MoveCdTray(false); }},
+        {Function::IncreaseVolume, true, [](HWND) { StepVolume(true); }},
+        {Function::DecreaseVolume, true, [](HWND) { StepVolume(false); }},
+        {Function::StartScreenSaver, false, [](HWND w) { StartScreenSaver(w); }},
+        {Function::Standby, true, [](HWND) { Standby(); }},
+        {Function::PowerOff, true, [](HWND) { EndSession(EWX_POWEROFF, "power off the computer"); }},
+        {Function::Shutdown, true, [](HWND) { EndSession(EWX_SHUTDOWN, "shut down the computer"); }},
+        {Function::Reboot, true, [](HWND) { EndSession(EWX_REBOOT, "restart the computer"); }},
+        {Function::LogOff, true, [](HWND) { EndSession(EWX_LOGOFF, "log off"); }},
     };
-    for (const Function& f : functions) {
-        if (target != f.token) continue;
-        if (f.seamed && RecordedInsteadOfPerformed(f.token)) return;
+    for (const Action& f : functions) {
+        if (!function || *function != f.function) continue;
+        if (f.seamed && RecordedInsteadOfPerformed(keymap::TokenOf(f.function))) return;
         f.run(window);
         return;
     }

@@ -1,76 +1,33 @@
-// Owners for the kernel handles and COM interfaces the service keeps. One owner per handle;
-// owners move but never copy.
+// Owners for the kernel handles and COM interfaces the service keeps: the shared owner with
+// a traits type for each kind.
 #pragma once
 
 #include <windows.h>
 #include <objbase.h>
 
+#include "keymap/unique_handle.h"
+
 namespace hotrune {
 
-// A kernel object handle (process, thread, mutex, file) closed with CloseHandle.
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
+// A kernel object handle (process, thread, mutex, file) closed with CloseHandle. Some calls
+// report failure as INVALID_HANDLE_VALUE: it is kept as no handle.
+struct KernelHandleTraits : keymap::HandleTraits<HANDLE> {
+    static HANDLE Adopt(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
+    static void Close(HANDLE h) { ::CloseHandle(h); }
+};
+using UniqueHandle = keymap::UniqueHandle<HANDLE, KernelHandleTraits>;
 
-    HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-    HANDLE release() {
-        HANDLE h = h_;
-        h_ = nullptr;
-        return h;
-    }
-    void reset(HANDLE h = nullptr) {
-        if (h_) ::CloseHandle(h_);
-        h_ = (h == INVALID_HANDLE_VALUE) ? nullptr : h;
-    }
-
-private:
-    HANDLE h_ = nullptr;
+template <typename T>
+struct ComTraits : keymap::HandleTraits<T*> {
+    static void Close(T* p) { p->Release(); }
 };
 
 // One reference to a COM interface, released once.
 template <typename T>
-class ComPtr {
+class ComPtr : public keymap::UniqueHandle<T*, ComTraits<T>> {
 public:
-    ComPtr() = default;
-    ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) {
-            reset();
-            p_ = other.p_;
-            other.p_ = nullptr;
-        }
-        return *this;
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() { reset(); }
-
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    // For the out-parameter of a creating call; releases what was held first.
-    T** put() {
-        reset();
-        return &p_;
-    }
-    void** put_void() { return reinterpret_cast<void**>(put()); }
-    void reset() {
-        if (p_) p_->Release();
-        p_ = nullptr;
-    }
-
-private:
-    T* p_ = nullptr;
+    T* operator->() const { return this->get(); }
+    void** put_void() { return reinterpret_cast<void**>(this->put()); }
 };
 
 // Balances a successful CoInitializeEx on this thread.

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "keymap/unique_handle.h"
+
 namespace keymap {
 
 struct RegistryCalls {
@@ -20,39 +22,11 @@ RegistryCalls& Registry();
 // The real Win32 functions, for a test that wraps them.
 const RegistryCalls& SystemRegistry();
 
-// Owns one open key; closes it through the seam exactly once. Move-only.
-class UniqueHKey {
-public:
-    UniqueHKey() = default;
-    explicit UniqueHKey(HKEY key) : key_(key) {}
-    UniqueHKey(UniqueHKey&& other) noexcept : key_(other.release()) {}
-    UniqueHKey& operator=(UniqueHKey&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    UniqueHKey(const UniqueHKey&) = delete;
-    UniqueHKey& operator=(const UniqueHKey&) = delete;
-    ~UniqueHKey() { reset(); }
-
-    HKEY get() const { return key_; }
-    explicit operator bool() const { return key_ != nullptr; }
-    // For the out-parameter of an open call; closes what was held first.
-    HKEY* put() {
-        reset();
-        return &key_;
-    }
-    HKEY release() {
-        HKEY k = key_;
-        key_ = nullptr;
-        return k;
-    }
-    void reset(HKEY key = nullptr) {
-        if (key_) Registry().closeKey(key_);
-        key_ = key;
-    }
-
-private:
-    HKEY key_ = nullptr;
+// Closes a key through the seam, so that a test sees every close the store makes.
+struct HKeyTraits : HandleTraits<HKEY> {
+    static void Close(HKEY key) { Registry().closeKey(key); }
 };
+// Owns one open key; closes it through the seam exactly once. Move-only.
+using UniqueHKey = UniqueHandle<HKEY, HKeyTraits>;
 
 }  // namespace keymap

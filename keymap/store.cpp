@@ -106,24 +106,23 @@ StoreResult LoadAll(const LoadVisit& visit) {
     return StoreResult::Ok;
 }
 
-StoreResult Append(const char* recordText, int index, int* writtenIndex) {
+StoreResult Append(const char* recordText, int* writtenIndex) {
     UniqueHKey key = OpenStore();
     if (!key) return StoreResult::StoreOpenFailed;
-    // The end of the run decides; `index` only names where the caller believes it is.
+    // The end of the run decides.
     int end = 0;
     for (;; ++end) {
         Read r = ValueExists(key.get(), end);
         if (r == Read::Missing) break;
         if (r == Read::Failed) return StoreResult::WriteFailed;
     }
-    (void)index;
     if (!WriteValue(key.get(), end, recordText ? recordText : "")) return StoreResult::WriteFailed;
     if (writtenIndex) *writtenIndex = end;
     return StoreResult::Ok;
 }
 
-StoreResult RemoveAt(int selected, int count, const char* expectedText) {
-    (void)count;  // the run in the registry decides how far records move
+StoreResult RemoveAt(int selected, const char* expectedText) {
+    // The run in the registry decides how far records move.
     UniqueHKey key = OpenStore();
     if (!key) return StoreResult::StoreOpenFailed;
     if (selected < 0) return StoreResult::DeleteFailed;

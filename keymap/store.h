@@ -34,24 +34,22 @@ using LoadVisit = std::function<bool(const LoadedRecord&)>;
 // records visited are then only the first part of the store. Ok, StoreOpenFailed or ReadFailed.
 StoreResult LoadAll(const LoadVisit& visit);
 
-// Writes `recordText` as a new last record. `index` is the caller's record count; the value
-// goes to the end of the run as it is now in the registry, so an existing record is never
-// overwritten and the new one never lands beyond a gap, even when the caller's count is stale.
-// `writtenIndex`, when given, receives the name actually written.
-// Ok, StoreOpenFailed or WriteFailed.
-StoreResult Append(const char* recordText, int index, int* writtenIndex = nullptr);
+// Writes `recordText` as a new last record: the value goes to the end of the run as it is now
+// in the registry (never the caller's idea of it), so an existing record is never overwritten
+// and the new one never lands beyond a gap. `writtenIndex`, when given, receives the name
+// actually written. Ok, StoreOpenFailed or WriteFailed.
+StoreResult Append(const char* recordText, int* writtenIndex = nullptr);
 
 // Removes record `selected`: moves every later record of the run down by one, each with its
 // type and bytes unchanged, then deletes the last value. The whole run as it is now in the
-// registry is moved, even past `count` (the caller's possibly stale record count), so no
-// record is hidden behind a gap.
+// registry is moved (never the caller's idea of it), so no record is hidden behind a gap.
 // `expectedText`, when given, is the record text the caller showed for `selected`; if the
 // value named `selected` no longer holds it (another program changed the store), nothing is
 // changed: RecordChanged.
 // A move or the final delete that fails stops the removal, and the records already moved are
 // written back where they were: MoveFailed or DeleteFailed, the store as before (unless writing
 // back fails too). Ok, StoreOpenFailed, RecordChanged, MoveFailed or DeleteFailed.
-StoreResult RemoveAt(int selected, int count, const char* expectedText = nullptr);
+StoreResult RemoveAt(int selected, const char* expectedText = nullptr);
 
 // Sub-key path below HKEY_CURRENT_USER.
 extern const char kKeyMappingsPath[];

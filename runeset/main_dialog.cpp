@@ -4,9 +4,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
-#include "keymap/catalogue.h"
+#include "runeset/catalogue.h"
 #include "keymap/service.h"
 #include "keymap/store.h"
 #include "runeset/about_dialog.h"
@@ -77,7 +78,21 @@ private:
 
 }  // namespace
 
-CRunesetDlg::CRunesetDlg(CWnd* parent) : CDialog(IDD_RUNESET_DIALOG, parent), m_records() {
+namespace {
+
+CRunesetDlg& MainWindow() {
+    auto* owner = dynamic_cast<CRunesetDlg*>(AfxGetMainWnd());
+    if (!owner) throw std::logic_error("The Add wizard can only run from Runeset's main window.");
+    return *owner;
+}
+
+}  // namespace
+
+KeyMappingTable& WizardTable() { return MainWindow().m_table; }
+
+WizardState& CurrentWizard() { return MainWindow().m_wizardState; }
+
+CRunesetDlg::CRunesetDlg(CWnd* parent) : CDialog(IDD_RUNESET_DIALOG, parent) {
     m_programIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
 
@@ -113,12 +128,12 @@ BOOL CRunesetDlg::OnInitDialog() {
     // own handle of the same picture.
     m_headerBitmap.LoadBitmap(IDB_WIZARD);
     m_watermarkBitmap.LoadBitmap(IDB_WIZARD);
-    m_wizard.Construct(IDS_WIZARD_CAPTION, this, 0, m_watermarkBitmap, nullptr, m_headerBitmap);
-    m_wizard.m_psh.hInstance = AfxGetInstanceHandle();
-    m_wizard.m_psh.dwFlags |= PSH_WIZARD97_FIRST;  // 0x2000: makes the sheet a wizard
-    m_wizard.AddPage(&m_page1);
-    m_wizard.AddPage(&m_page2);
-    m_wizard.AddPage(&m_page3);
+    m_wizardState.wizard.Construct(IDS_WIZARD_CAPTION, this, 0, m_watermarkBitmap, nullptr, m_headerBitmap);
+    m_wizardState.wizard.m_psh.hInstance = AfxGetInstanceHandle();
+    m_wizardState.wizard.m_psh.dwFlags |= PSH_WIZARD97_FIRST;  // 0x2000: makes the sheet a wizard
+    m_wizardState.wizard.AddPage(&m_page1);
+    m_wizardState.wizard.AddPage(&m_page2);
+    m_wizardState.wizard.AddPage(&m_page3);
     m_page1.m_psp.dwFlags &= ~static_cast<DWORD>(PSP_HASHELP);
     m_page2.m_psp.dwFlags &= ~static_cast<DWORD>(PSP_HASHELP);
     m_page3.m_psp.dwFlags &= ~static_cast<DWORD>(PSP_HASHELP);
@@ -142,7 +157,7 @@ int CRunesetDlg::ReloadList() {
     keymap::StoreResult loaded = keymap::StoreResult::Ok;
     {
         const RedrawSuspended quiet(m_list.GetSafeHwnd());
-        m_count = 0;
+        m_table.count = 0;
         m_list.DeleteAllItems();
 
         loaded = keymap::LoadAll([&](const keymap::LoadedRecord& record) {
@@ -163,7 +178,7 @@ int CRunesetDlg::ReloadList() {
             }
             HICON icon = shellIcon.get();
             if (!icon) {
-                const int id = record.wellFormed ? keymap::ListIconFor(mapping.target) : IDI_DEFAULT_LIST;
+                const int id = record.wellFormed ? runeset::ListIconFor(mapping.target) : IDI_DEFAULT_LIST;
                 icon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id));
             }
             m_images.ReplaceIcon(-1, icon);  // the list keeps its own copy
@@ -179,9 +194,9 @@ int CRunesetDlg::ReloadList() {
             m_list.InsertItem(LVIF_TEXT | LVIF_IMAGE, n, shown, 0, 0, n, 0);
             m_list.SetItemText(n, 1, shortcut.c_str());
 
-            m_records[static_cast<size_t>(n)] = mapping;
-            m_storedTexts[static_cast<size_t>(n)] = record.text;
-            m_count = n + 1;
+            m_table.records[static_cast<size_t>(n)] = mapping;
+            m_table.storedTexts[static_cast<size_t>(n)] = record.text;
+            m_table.count = n + 1;
             return true;
         });
     }  // the list repaints once, before any message box
@@ -254,7 +269,7 @@ void CRunesetDlg::OnPaint() {
 HCURSOR CRunesetDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_programIcon); }
 
 void CRunesetDlg::OnAdd() {
-    m_wizard.DoModal();
+    m_wizardState.wizard.DoModal();
     ReloadList();
     keymap::Broadcast(m_reloadMessage);
 }
@@ -265,7 +280,7 @@ void CRunesetDlg::OnRemove() {
         MessageBox(kSelectFirstText, kCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    switch (keymap::RemoveAt(selected, m_count, m_storedTexts[static_cast<size_t>(selected)].c_str())) {
+    switch (keymap::RemoveAt(selected, m_table.storedTexts[static_cast<size_t>(selected)].c_str())) {
         case keymap::StoreResult::StoreOpenFailed:
             runeset::ShowStoreFailure(*this);
             return;

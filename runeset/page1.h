@@ -1,20 +1,14 @@
 // Step 1 of the Add wizard: a program or a function shortcut.
 #pragma once
 
+#include "runeset/wizard_state.h"
 #include "winframe/propsheet.h"
-
-class CRunesetDlg;
-
-// The main window that owns the wizard and the state its pages share, found as the
-// application's main window (never through a page's parent). Throws std::logic_error when
-// there is none, which the page's window procedure reports.
-CRunesetDlg& WizardOwner();
 
 class CPage1 : public CPropertyPageEx {
 public:
     CPage1();
 
-    int kind = -1;  // ShortcutKind of the radio group: 0 program, 1 function, -1 none
+    ShortcutKind kind = ShortcutKind::None;  // the radio group
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

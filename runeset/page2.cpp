@@ -4,10 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "keymap/keymapping.h"
 #include "keymap/registry.h"
-#include "runeset/main_dialog.h"
 #include "runeset/messages.h"
 #include "runeset/resource.h"
+#include "runeset/wizard_state.h"
 #include "winframe/app.h"
 #include "winframe/filedialog.h"
 
@@ -42,7 +43,7 @@ BOOL CPage2::OnInitDialog() {
     // Built once for the page object and kept for every later run; the tree never owns it.
     if (!treeImages.GetSafeHandle() && treeImages.Create(16, 16, ILC_COLOR32, 0, 10)) {
         HINSTANCE resources = AfxGetResourceHandle();
-        for (int id : keymap::TreeIcons()) {
+        for (int id : runeset::TreeIcons()) {
             HICON icon = ::LoadIconA(resources, MAKEINTRESOURCEA(id));  // shared: not destroyed
             // A missing icon still takes its place, so every later image keeps its index.
             if (!icon || treeImages.ReplaceIcon(-1, icon) < 0)
@@ -52,11 +53,11 @@ BOOL CPage2::OnInitDialog() {
     }
     functionTree.SetImageList(treeImages.GetSafeHandle(), TVSIL_NORMAL);
 
-    const auto& nodes = keymap::Entries();
+    const auto& nodes = runeset::Entries();
     rootItem = nullptr;
     std::fill(std::begin(nodeItems), std::end(nodeItems), nullptr);
     for (size_t i = 0; i < nodes.size(); ++i) {
-        const keymap::CatalogueNode& node = nodes[i];
+        const runeset::CatalogueNode& node = nodes[i];
         HTREEITEM parent = TVI_ROOT;
         if (node.parent == 0)
             parent = rootItem;
@@ -76,13 +77,13 @@ BOOL CPage2::OnInitDialog() {
 }
 
 BOOL CPage2::OnSetActive() {
-    CRunesetDlg& owner = WizardOwner();
-    owner.m_wizard.PostMessage(PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
-    const bool program = owner.m_pendingKind == 0;
+    WizardState& state = CurrentWizard();
+    state.wizard.PostMessage(PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
+    const bool program = state.pendingKind == ShortcutKind::Program;
     GetDlgItem(IDC_PROGRAM_LABEL).ShowWindow(program ? SW_SHOWNORMAL : SW_HIDE);
     GetDlgItem(IDC_BROWSE).ShowWindow(program ? SW_SHOWNORMAL : SW_HIDE);
     GetDlgItem(IDC_PROGRAM_TEXT).ShowWindow(program ? SW_SHOWNORMAL : SW_HIDE);
-    GetDlgItem(IDC_FUNCTION_TREE).ShowWindow(owner.m_pendingKind == 1 ? SW_SHOWNORMAL : SW_HIDE);
+    GetDlgItem(IDC_FUNCTION_TREE).ShowWindow(state.pendingKind == ShortcutKind::Function ? SW_SHOWNORMAL : SW_HIDE);
     return CPropertyPageEx::OnSetActive();
 }
 
@@ -139,26 +140,26 @@ void CPage2::OnBrowse() {
 
 LRESULT CPage2::OnWizardNext() {
     UpdateData(TRUE);
-    CRunesetDlg& owner = WizardOwner();
+    WizardState& state = CurrentWizard();
 
-    if (owner.m_pendingKind == 0) {
+    if (state.pendingKind == ShortcutKind::Program) {
         if (programText.empty()) {
             MessageBox("Please give a program to launch", kCaption, MB_OK | MB_ICONINFORMATION);
-            return -1;
+            return kWizardStay;
         }
         char shortPath[keymap::kTargetSize] = {};
         const DWORD length = shortPathCall(programText.c_str(), shortPath, kShortPathLength);
         if (length == 0) {
             MessageBox("The specified executable file do not exit", kCaption,
                        MB_OK | MB_ICONINFORMATION);
-            return -1;
+            return kWizardStay;
         }
         if (length >= kShortPathLength) {
             // The area holds only part of the form (or nothing): never store a cut path.
             MessageBox("The path of this program is too long to be kept for a shortcut, even "
                        "in its short form.\nPlease choose a program whose path is shorter.",
                        kCaption, MB_OK | MB_ICONINFORMATION);
-            return -1;
+            return kWizardStay;
         }
         if (HasWhiteSpace(shortPath)) {
             // A stored target ends at its first space, so the shortcut would start
@@ -167,22 +168,22 @@ LRESULT CPage2::OnWizardNext() {
                        "a shortcut could not start it.\nPlease choose a program whose path has "
                        "no spaces, or move the program to such a folder.",
                        kCaption, MB_OK | MB_ICONINFORMATION);
-            return -1;
+            return kWizardStay;
         }
-        owner.m_pendingTarget = shortPath;
-        return 0;
+        state.pendingTarget = shortPath;
+        return kWizardMove;
     }
 
     // The entries' items are distinct, so the order of comparison does not matter.
     const HTREEITEM selected = functionTree.GetSelectedItem();
-    const auto& nodes = keymap::Entries();
+    const auto& nodes = runeset::Entries();
     for (size_t i = 1; selected && i < nodes.size(); ++i) {
-        const char* token = keymap::TokenOf(nodes[i]);
+        const char* token = runeset::TokenOf(nodes[i]);
         if (token && nodeItems[i - 1] == selected) {
-            owner.m_pendingTarget = token;
-            return 0;
+            state.pendingTarget = token;
+            return kWizardMove;
         }
     }
     MessageBox("Please select a function", kCaption, MB_OK | MB_ICONINFORMATION);
-    return -1;
+    return kWizardStay;
 }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "keymap/catalogue.h"
+#include "runeset/catalogue.h"
 #include "winframe/controls.h"
 #include "winframe/propsheet.h"
 
@@ -14,7 +14,7 @@ public:
     std::string startFolder;  // program files folder as read at the last Browse
     // Items of the two groups and the 17 entries in the current run's tree, in catalogue
     // order (the root's item is rootItem).
-    HTREEITEM nodeItems[keymap::kCatalogueNodeCount - 1] = {};
+    HTREEITEM nodeItems[runeset::kCatalogueNodeCount - 1] = {};
     CImageList treeImages;
     HTREEITEM rootItem = nullptr;
     CTreeCtrl functionTree;

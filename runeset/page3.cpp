@@ -5,9 +5,9 @@
 
 #include "keymap/keymapping.h"
 #include "keymap/store.h"
-#include "runeset/main_dialog.h"
 #include "runeset/messages.h"
 #include "runeset/resource.h"
+#include "runeset/wizard_state.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ constexpr char kDuplicateQuestion[] =
     "the shortcut. Do you want to continue ?\n";
 
 // The records of the main window's table that are valid, never more than it holds.
-int ValidRecords(const CRunesetDlg& owner) { return std::clamp(owner.m_count, 0, kMaxRecords); }
+int ValidRecords(const KeyMappingTable& table) { return std::clamp(table.count, 0, kMaxRecords); }
 
 }  // namespace
 
@@ -52,7 +52,7 @@ BOOL CPage3::OnInitDialog() {
 }
 
 BOOL CPage3::OnSetActive() {
-    WizardOwner().m_wizard.PostMessage(PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_FINISH);
+    CurrentWizard().wizard.PostMessage(PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_FINISH);
     return CPropertyPageEx::OnSetActive();
 }
 
@@ -95,10 +95,10 @@ void CPage3::UpdateStatus() {
     candidate.win = win;
     candidate.key = static_cast<signed char>(keyText[0]);
 
-    const CRunesetDlg& owner = WizardOwner();
-    const int count = ValidRecords(owner);
-    const auto end = owner.m_records.begin() + count;
-    const bool taken = std::any_of(owner.m_records.begin(), end, [&](const keymap::KeyMapping& r) {
+    const KeyMappingTable& table = WizardTable();
+    const int count = ValidRecords(table);
+    const auto end = table.records.begin() + count;
+    const bool taken = std::any_of(table.records.begin(), end, [&](const keymap::KeyMapping& r) {
         return keymap::SameShortcut(r, candidate);
     });
     if (taken) {
@@ -118,7 +118,7 @@ BOOL CPage3::OnWizardFinish() {
         MessageBox("Please give a complete shortcut !", kCaption, MB_OK | MB_ICONINFORMATION);
         return FALSE;
     }
-    CRunesetDlg& owner = WizardOwner();
+    const KeyMappingTable& table = WizardTable();
 
     // The list shows at most kMaxRecords shortcuts; one beyond them could be neither seen
     // nor removed. The store decides, as the table may be older than the last change.
@@ -128,9 +128,9 @@ BOOL CPage3::OnWizardFinish() {
     });
     if (counted != keymap::StoreResult::Ok) {
         runeset::ShowStoreFailure(*this);
-        return -1;
+        return kWizardCloseAnyway;
     }
-    if (stored >= kMaxRecords || owner.m_count >= kMaxRecords) {
+    if (stored >= kMaxRecords || table.count >= kMaxRecords) {
         MessageBox("Runeset can keep at most 100 shortcuts.\nPlease remove a shortcut you no "
                    "longer need before adding a new one.",
                    kCaption, MB_OK | MB_ICONINFORMATION);
@@ -148,7 +148,7 @@ BOOL CPage3::OnWizardFinish() {
     mapping.shift = shift;
     mapping.win = win;
     mapping.key = static_cast<signed char>(keyText[0]);
-    const std::string& target = owner.m_pendingTarget;
+    const std::string& target = CurrentWizard().pendingTarget;
     if (target.empty() || target.size() >= sizeof mapping.target) {
         // Step 2 never hands on such a target; a record with a cut one would start
         // something else.
@@ -162,9 +162,9 @@ BOOL CPage3::OnWizardFinish() {
 
     // Append writes after the last record actually stored, so nothing is overwritten and
     // the main window's reload shows this record as its last row.
-    if (keymap::Append(record.c_str(), owner.m_count) != keymap::StoreResult::Ok) {
+    if (keymap::Append(record.c_str()) != keymap::StoreResult::Ok) {
         runeset::ShowStoreFailure(*this);
-        return -1;
+        return kWizardCloseAnyway;
     }
     return TRUE;
 }

@@ -1,8 +1,6 @@
 /* Resource ids of Runeset, shared by runeset.rc and the code. */
 #pragma once
 
-#include "keymap/catalogue_ids.h"
-
 /* Dialog templates */
 #define IDD_ABOUTBOX            100
 #define IDD_RUNESET_DIALOG      102
@@ -17,11 +15,30 @@
 #define IDS_STEP1_SUBTITLE      104   /* "Select Shortcut type required" */
 #define IDS_STEP23_SUBTITLE     105   /* "Select Program or Function to be launched" */
 
-/* Icons (the catalogue's are in keymap/catalogue_ids.h) */
+/* Icons */
 #define IDR_MAINFRAME           128
 #define IDI_PROGRAM_SHORTCUT    168
 #define IDI_FUNCTION_SHORTCUT   169
 #define IDI_KEYBOARD            180
+
+/* Icons of the function catalogue (catalogue.cpp) */
+#define IDI_CAT_FUNCTIONS       151
+#define IDI_CAT_CDTRAY          156
+#define IDI_CAT_APPLICATIONS    159
+#define IDI_CAT_POWER_GROUP     161
+#define IDI_CAT_NOTEPAD         165
+#define IDI_CAT_VOLUME          170
+#define IDI_CAT_WORDPAD         172
+#define IDI_CAT_COMMAND         173
+#define IDI_CAT_PAINT           174
+#define IDI_CAT_MEDIAPLAYER     175
+#define IDI_CAT_VOLUMECONTROL   176
+#define IDI_CAT_REGEDIT         177
+#define IDI_CAT_POWER           178
+#define IDI_CAT_SCREENSAVER     179
+
+/* The list's icon for a target that is neither a file with a shell icon nor a token. */
+#define IDI_DEFAULT_LIST        IDI_CAT_POWER
 
 /* Bitmaps */
 #define IDB_SIDEBAR             130

@@ -71,9 +71,9 @@ BOOL CPropertyPageEx::OnKillActive() {
     return TRUE;
 }
 
-LRESULT CPropertyPageEx::OnWizardNext() { return 0; }
+LRESULT CPropertyPageEx::OnWizardNext() { return kWizardMove; }
 
-LRESULT CPropertyPageEx::OnWizardBack() { return 0; }
+LRESULT CPropertyPageEx::OnWizardBack() { return kWizardMove; }
 
 BOOL CPropertyPageEx::OnWizardFinish() { return TRUE; }
 

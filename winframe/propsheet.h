@@ -20,6 +20,13 @@ constexpr INT_PTR ID_WIZFINISH = 0x3025;
 // PSH_WIZARD97. DoModal accepts either.
 constexpr DWORD PSH_WIZARD97_FIRST = 0x00002000;
 
+// What OnWizardNext and OnWizardBack answer.
+constexpr LRESULT kWizardMove = 0;   // go on to the next (previous) page
+constexpr LRESULT kWizardStay = -1;  // stay on this page
+// What OnWizardFinish answers when nothing was finished but the wizard must close all the
+// same, the page having told the user why (nonzero, like TRUE).
+constexpr BOOL kWizardCloseAnyway = -1;
+
 class CPropertyPageEx : public CDialog {
 public:
     // `captionId` 0: the page title is the template's caption. The header ids name strings.
@@ -33,12 +40,14 @@ public:
     // PSN_KILLACTIVE. The base pulls all controls into the fields. Return TRUE to let the
     // page be left.
     virtual BOOL OnKillActive();
-    // PSN_WIZNEXT. Return 0 to go to the next page, -1 to stay. The base returns 0.
+    // PSN_WIZNEXT. Return kWizardMove to go to the next page, kWizardStay to stay. The base
+    // returns kWizardMove.
     virtual LRESULT OnWizardNext();
-    // PSN_WIZBACK. Return 0 to go to the previous page, -1 to stay. The base returns 0.
+    // PSN_WIZBACK. Return kWizardMove to go to the previous page, kWizardStay to stay. The
+    // base returns kWizardMove.
     virtual LRESULT OnWizardBack();
-    // PSN_WIZFINISH. Return nonzero to let the wizard close, 0 to keep it open. The base
-    // returns TRUE.
+    // PSN_WIZFINISH. Return TRUE to let the wizard close, FALSE to keep it open, or
+    // kWizardCloseAnyway to close it after a failure the page has told. The base returns TRUE.
     virtual BOOL OnWizardFinish();
 
     PROPSHEETPAGEA m_psp;  // the page's description; the owner may adjust dwFlags

@@ -39,11 +39,16 @@ public:
     Process& process() { return process_; }
     const std::string& logPath() const { return log_; }
 
-    // The lines logged so far.
+    // The lines logged so far, Sync's markers left out.
     std::vector<std::string> Messages() const;
     int Count(const std::string& line) const;
     // Polls the log until `line` occurs `n` times or `timeoutMs` passes; true when it did.
     bool WaitForCount(const std::string& line, int n, DWORD timeoutMs) const;
+    // A barrier instead of a pause: once it returns true, every message sent or posted to the
+    // listener before the call has been logged, so "nothing arrived" can be checked at once.
+    // It posts a marker to the listener's window and waits until the marker is logged: the
+    // window handles posted messages in order, and sent ones (broadcasts) before any of them.
+    bool Sync(DWORD timeoutMs = 10000);
     // Asks the listener to end and waits for it; true when it ended with status 0.
     bool Stop(DWORD timeoutMs = 10000);
 
@@ -51,6 +56,7 @@ private:
     Process process_;
     std::string log_;
     HANDLE stop_ = nullptr;
+    int syncs_ = 0;
     bool ready_ = false;
 };
 

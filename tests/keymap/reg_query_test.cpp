@@ -95,7 +95,7 @@ TEST_F(RealKeyMappings, AppendedRecordsReadBackIdenticallyThroughRegExe) {
         "1 1 1 1 96 standby", "1 0 0 0 -23 C:\\" + std::string(240, 'X'),
     };
     for (size_t i = 0; i < texts.size(); ++i)
-        ASSERT_EQ(Append(texts[i].c_str(), static_cast<int>(i)), StoreResult::Ok);
+        ASSERT_EQ(Append(texts[i].c_str()), StoreResult::Ok);
 
     runetest::RunResult r =
         runetest::RunProcess("reg.exe query \"HKCU\\Software\\Quillmarsh\\Hotrune\\KeyMappings\"", 60000,
@@ -114,8 +114,8 @@ TEST_F(RealKeyMappings, AppendedRecordsReadBackIdenticallyThroughRegExe) {
 
 TEST_F(RealKeyMappings, RemovalIsSeenByRegExe) {
     for (const char* text : {"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"})
-        ASSERT_EQ(Append(text, 0), StoreResult::Ok);
-    ASSERT_EQ(RemoveAt(1, 3), StoreResult::Ok);
+        ASSERT_EQ(Append(text), StoreResult::Ok);
+    ASSERT_EQ(RemoveAt(1), StoreResult::Ok);
     runetest::RunResult r = runetest::RunProcess(
         "reg.exe query \"HKCU\\Software\\Quillmarsh\\Hotrune\\KeyMappings\"", 60000, true);
     ASSERT_TRUE(r.finished);

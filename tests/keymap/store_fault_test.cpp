@@ -32,7 +32,7 @@ TEST_F(StoreTest, FailedMovePutsBackWhatItMovedAndDeletesNothing) {
     FillRun(kFour);
     {
         RegistryFault fault(RegCall::SetValue, 2);
-        EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
+        EXPECT_EQ(RemoveAt(0), StoreResult::MoveFailed);
         EXPECT_TRUE(fault.fired());
         EXPECT_EQ(fault.calls(RegCall::DeleteValue), 0);
         ExpectNoHandleLeft(fault, RegCall::SetValue);
@@ -47,7 +47,7 @@ TEST_F(StoreTest, FailedReadDuringAMoveLosesNothing) {
     FillRun(kFour);
     {
         RegistryFault fault(RegCall::QueryValue, 5);
-        EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
+        EXPECT_EQ(RemoveAt(0), StoreResult::MoveFailed);
         EXPECT_TRUE(fault.fired());
         EXPECT_EQ(fault.calls(RegCall::DeleteValue), 0);
     }
@@ -57,7 +57,7 @@ TEST_F(StoreTest, FailedReadDuringAMoveLosesNothing) {
     FillRun(kFour);
     {
         RegistryFault fault(RegCall::QueryValue, 6);
-        EXPECT_EQ(RemoveAt(0, 4), StoreResult::MoveFailed);
+        EXPECT_EQ(RemoveAt(0), StoreResult::MoveFailed);
     }
     EXPECT_EQ(Values(), RunOf(kFour));
 }
@@ -82,13 +82,13 @@ TEST_F(StoreTest, EachOpenStepFailingIsAStoreOpenFailureThatChangesNothing) {
         }
         {
             RegistryFault fault(s.kind, s.nth);
-            EXPECT_EQ(Append("1 1 0 0 78 notepad", 2), StoreResult::StoreOpenFailed);
+            EXPECT_EQ(Append("1 1 0 0 78 notepad"), StoreResult::StoreOpenFailed);
             EXPECT_EQ(fault.calls(RegCall::SetValue), 0);
             ExpectNoHandleLeft(fault, s.kind);
         }
         {
             RegistryFault fault(s.kind, s.nth);
-            EXPECT_EQ(RemoveAt(0, 2), StoreResult::StoreOpenFailed);
+            EXPECT_EQ(RemoveAt(0), StoreResult::StoreOpenFailed);
             EXPECT_EQ(fault.calls(RegCall::SetValue) + fault.calls(RegCall::DeleteValue), 0);
             ExpectNoHandleLeft(fault, s.kind);
         }
@@ -100,7 +100,7 @@ TEST_F(StoreTest, FailedWriteIsReportedAndWritesNothing) {
     FillRun({"0 0 0 0 65 a"});
     {
         RegistryFault fault(RegCall::SetValue, 1);
-        EXPECT_EQ(Append("1 1 0 0 78 notepad", 1), StoreResult::WriteFailed);
+        EXPECT_EQ(Append("1 1 0 0 78 notepad"), StoreResult::WriteFailed);
         ExpectNoHandleLeft(fault, RegCall::SetValue);
     }
     EXPECT_EQ(Values(), RunOf({"0 0 0 0 65 a"}));
@@ -111,7 +111,7 @@ TEST_F(StoreTest, UnreadableValueWhileFindingTheEndIsAWriteFailure) {
     FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
     {
         RegistryFault fault(RegCall::QueryValue, 2);
-        EXPECT_EQ(Append("1 1 0 0 78 notepad", 2), StoreResult::WriteFailed);
+        EXPECT_EQ(Append("1 1 0 0 78 notepad"), StoreResult::WriteFailed);
         EXPECT_EQ(fault.calls(RegCall::SetValue), 0);
     }
     EXPECT_EQ(Values(), RunOf({"0 0 0 0 65 a", "0 0 0 0 66 b"}));
@@ -121,7 +121,7 @@ TEST_F(StoreTest, FailedFinalDeleteIsReported) {
     FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
     {
         RegistryFault fault(RegCall::DeleteValue, 1);
-        EXPECT_EQ(RemoveAt(0, 3), StoreResult::DeleteFailed);
+        EXPECT_EQ(RemoveAt(0), StoreResult::DeleteFailed);
         ExpectNoHandleLeft(fault, RegCall::DeleteValue);
     }
     // The last value could not go, so the moves were undone: nothing twice.
@@ -149,8 +149,8 @@ TEST_F(StoreTest, SuccessfulOperationsCloseEveryKey) {
     RegistryFault count(RegCall::kCount, 0);  // fails nothing, only counts
     FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b"});
     EXPECT_EQ(Load().size(), 2u);
-    EXPECT_EQ(Append("0 0 0 0 67 c", 2), StoreResult::Ok);
-    EXPECT_EQ(RemoveAt(0, 3), StoreResult::Ok);
+    EXPECT_EQ(Append("0 0 0 0 67 c"), StoreResult::Ok);
+    EXPECT_EQ(RemoveAt(0), StoreResult::Ok);
     EXPECT_GT(count.calls(RegCall::CreateKey), 0);
     ExpectNoHandleLeft(count, RegCall::kCount);
 }

@@ -30,7 +30,7 @@ TEST_F(StoreTest, FirstLoadCreatesTheKeyPathAndYieldsNothing) {
 }
 
 TEST_F(StoreTest, FirstAppendCreatesThePath) {
-    EXPECT_EQ(Append("1 1 0 0 78 notepad", 0), StoreResult::Ok);
+    EXPECT_EQ(Append("1 1 0 0 78 notepad"), StoreResult::Ok);
     EXPECT_EQ(Values(), (ValueMap{{"0", "1 1 0 0 78 notepad"}}));
 }
 
@@ -73,7 +73,7 @@ TEST_F(StoreTest, RemoveAtClosesTheGapAndDeletesTheLastValue) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.selected);
         FillRun(abc);
-        EXPECT_EQ(RemoveAt(c.selected, 3), StoreResult::Ok);
+        EXPECT_EQ(RemoveAt(c.selected), StoreResult::Ok);
         EXPECT_EQ(Values(), c.after);
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmarsh");
     }
@@ -81,21 +81,21 @@ TEST_F(StoreTest, RemoveAtClosesTheGapAndDeletesTheLastValue) {
 
 TEST_F(StoreTest, RemoveTheOnlyRecordLeavesAnEmptyKey) {
     FillRun({"0 0 0 0 65 a"});
-    EXPECT_EQ(RemoveAt(0, 1), StoreResult::Ok);
+    EXPECT_EQ(RemoveAt(0), StoreResult::Ok);
     EXPECT_TRUE(Values().empty());
     EXPECT_TRUE(Load().empty());
 }
 
 TEST_F(StoreTest, RemoveAtNeverTouchesValuesAfterTheRun) {
     Fill({{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}, {"3", "0 0 0 0 68 d"}, {"x", "keep"}});
-    EXPECT_EQ(RemoveAt(0, 2), StoreResult::Ok);
+    EXPECT_EQ(RemoveAt(0), StoreResult::Ok);
     EXPECT_EQ(Values(), (ValueMap{{"0", "0 0 0 0 66 b"}, {"3", "0 0 0 0 68 d"}, {"x", "keep"}}));
 }
 
 TEST_F(StoreTest, AppendWritesExactlyOneValue) {
     Fill({{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}, {"other", "untouched"}});
     int written = -1;
-    EXPECT_EQ(Append("1 1 0 0 78 notepad", 2, &written), StoreResult::Ok);
+    EXPECT_EQ(Append("1 1 0 0 78 notepad", &written), StoreResult::Ok);
     EXPECT_EQ(written, 2);
     EXPECT_EQ(Values(), (ValueMap{{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"},
                                 {"2", "1 1 0 0 78 notepad"}, {"other", "untouched"}}));
@@ -113,15 +113,16 @@ TEST_F(StoreTest, AppendedRecordsLoadBackInOrder) {
     std::vector<std::string> texts = {"1 1 0 0 78 notepad", "0 0 1 1 53 eject.cd.tray",
                                       "0 0 0 0 81 C:\\PROGRA~1\\TOOL.EXE", "1 1 1 1 96 standby"};
     for (size_t i = 0; i < texts.size(); ++i)
-        ASSERT_EQ(Append(texts[i].c_str(), static_cast<int>(i)), StoreResult::Ok);
+        ASSERT_EQ(Append(texts[i].c_str()), StoreResult::Ok);
     EXPECT_EQ(Load(), texts);
 }
 
-// The caller's count can be stale: the service or another Runeset may have changed the key
-// since the last reload. No record may be hidden, lost or overwritten because of that.
+// What a caller last read can be stale: the service or another Runeset may have changed the
+// key since the last reload. The store works on the run as it is now, so no record may be
+// hidden, lost or overwritten because of that.
 TEST_F(StoreTest, StaleCountRemoveKeepsEveryOtherRecordOfTheRun) {
     FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c", "0 0 0 0 68 d"});
-    EXPECT_EQ(RemoveAt(1, 2), StoreResult::Ok);  // the caller believes there are two
+    EXPECT_EQ(RemoveAt(1), StoreResult::Ok);  // a caller that read two records removes b
     EXPECT_EQ(Load(), (std::vector<std::string>{"0 0 0 0 65 a", "0 0 0 0 67 c", "0 0 0 0 68 d"}));
     EXPECT_EQ(Values().size(), 3u);
 }
@@ -129,7 +130,7 @@ TEST_F(StoreTest, StaleCountRemoveKeepsEveryOtherRecordOfTheRun) {
 TEST_F(StoreTest, StaleCountAppendOntoAnExistingValueGoesToTheEndOfTheRun) {
     FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
     int written = -1;
-    EXPECT_EQ(Append("1 1 0 0 78 notepad", 1, &written), StoreResult::Ok);
+    EXPECT_EQ(Append("1 1 0 0 78 notepad", &written), StoreResult::Ok);
     EXPECT_EQ(written, 3);
     EXPECT_EQ(Load(), (std::vector<std::string>{"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c",
                                                 "1 1 0 0 78 notepad"}));
@@ -138,7 +139,7 @@ TEST_F(StoreTest, StaleCountAppendOntoAnExistingValueGoesToTheEndOfTheRun) {
 TEST_F(StoreTest, StaleCountAppendBeyondAGapLandsAtTheEndOfTheRun) {
     Fill({{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}});
     int written = -1;
-    EXPECT_EQ(Append("1 1 0 0 78 notepad", 5, &written), StoreResult::Ok);
+    EXPECT_EQ(Append("1 1 0 0 78 notepad", &written), StoreResult::Ok);
     EXPECT_EQ(written, 2);
     EXPECT_EQ(Values(), (ValueMap{{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"},
                                 {"2", "1 1 0 0 78 notepad"}}));
@@ -155,7 +156,7 @@ TEST_F(StoreTest, DataWithoutTerminatingNulReadsTheSame) {
     EXPECT_EQ(Load(), (std::vector<std::string>{"1 1 0 0 78 notepad",
                                                 "0 0 0 0 81 C:\\PROGRA~1\\TOOL.EXE"}));
     // And a move carries it over intact.
-    EXPECT_EQ(RemoveAt(1, 2), StoreResult::Ok);
+    EXPECT_EQ(RemoveAt(1), StoreResult::Ok);
     EXPECT_EQ(Values(), (ValueMap{{"0", "1 1 0 0 78 notepad"}}));
 }
 
@@ -213,7 +214,7 @@ TEST_F(StoreTest, MovesKeepEachValuesTypeAndBytes) {
         RegSetValueExA(key, std::to_string(i).c_str(), 0, raws[i].type,
                        reinterpret_cast<const BYTE*>(raws[i].bytes.data()),
                        static_cast<DWORD>(raws[i].bytes.size()));
-    ASSERT_EQ(RemoveAt(0, static_cast<int>(raws.size())), StoreResult::Ok);
+    ASSERT_EQ(RemoveAt(0), StoreResult::Ok);
     std::vector<Raw> left;
     for (size_t i = 0;; ++i) {
         DWORD type = 0, size = 0;
@@ -231,10 +232,10 @@ TEST_F(StoreTest, MovesKeepEachValuesTypeAndBytes) {
 // index now names another record, which must not be the one removed.
 TEST_F(StoreTest, RemovingARecordThatIsNoLongerAtItsIndexChangesNothing) {
     FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
-    EXPECT_EQ(RemoveAt(1, 3, "0 0 0 0 67 c"), StoreResult::RecordChanged);  // c is at 2
-    EXPECT_EQ(RemoveAt(3, 3, "0 0 0 0 67 c"), StoreResult::RecordChanged);  // no value 3
+    EXPECT_EQ(RemoveAt(1, "0 0 0 0 67 c"), StoreResult::RecordChanged);  // c is at 2
+    EXPECT_EQ(RemoveAt(3, "0 0 0 0 67 c"), StoreResult::RecordChanged);  // no value 3
     EXPECT_EQ(Values(), (ValueMap{{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 66 b"}, {"2", "0 0 0 0 67 c"}}));
-    EXPECT_EQ(RemoveAt(1, 3, "0 0 0 0 66 b"), StoreResult::Ok);
+    EXPECT_EQ(RemoveAt(1, "0 0 0 0 66 b"), StoreResult::Ok);
     EXPECT_EQ(Values(), (ValueMap{{"0", "0 0 0 0 65 a"}, {"1", "0 0 0 0 67 c"}}));
 }
 
@@ -242,8 +243,8 @@ TEST_F(StoreTest, MissingSoftwareKeyIsAStoreOpenFailure) {
     ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, "Software"), ERROR_SUCCESS);
     ASSERT_FALSE(runetest::KeyExists(HKEY_CURRENT_USER, "Software"));
     EXPECT_EQ(LoadAll([](const LoadedRecord&) { return true; }), StoreResult::StoreOpenFailed);
-    EXPECT_EQ(Append("0 0 0 0 65 a", 0), StoreResult::StoreOpenFailed);
-    EXPECT_EQ(RemoveAt(0, 1), StoreResult::StoreOpenFailed);
+    EXPECT_EQ(Append("0 0 0 0 65 a"), StoreResult::StoreOpenFailed);
+    EXPECT_EQ(RemoveAt(0), StoreResult::StoreOpenFailed);
 }
 
 }  // namespace

@@ -82,8 +82,8 @@ Outcome Perform(const Case& c) {
                 return true;
             });
             break;
-        case Op::Append: run.result = keymap::Append(kNewRecord.c_str(), c.records); break;
-        case Op::Remove: run.result = keymap::RemoveAt(c.selected, c.records); break;
+        case Op::Append: run.result = keymap::Append(kNewRecord.c_str()); break;
+        case Op::Remove: run.result = keymap::RemoveAt(c.selected); break;
     }
     return run;
 }

@@ -95,13 +95,13 @@ TEST_F(ModelSequences, NoRecordIsLostOrDoubledUnlessTheUserAskedForIt) {
                                          std::to_string(48 + rng.Below(10)) + " u" + std::to_string(sequence) +
                                          "-" + std::to_string(step);
                 what = "Append";
-                result = keymap::Append(text.c_str(), static_cast<int>(shown.size()));
+                result = keymap::Append(text.c_str());
                 expectedIfOk.push_back(text);
             } else if (choice < 7) {
                 // The user removes a row of the list they see; it may be stale.
                 const int row = rng.Below(static_cast<int>(shown.size()));
                 what = "RemoveAt(" + std::to_string(row) + ")";
-                result = keymap::RemoveAt(row, static_cast<int>(shown.size()), shown[static_cast<size_t>(row)].c_str());
+                result = keymap::RemoveAt(row, shown[static_cast<size_t>(row)].c_str());
                 const bool stillThere = row < static_cast<int>(model.size()) &&
                                         model[static_cast<size_t>(row)] == shown[static_cast<size_t>(row)];
                 if (stillThere) {

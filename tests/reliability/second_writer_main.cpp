@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     keymap::StoreResult result = keymap::StoreResult::Ok;
     int index = -1;
     if (op == "append") {
-        result = keymap::Append(argv[3], 0, &index);
+        result = keymap::Append(argv[3], &index);
     } else if (op == "remove") {
         // As a user of this program would: read the list, then remove the row chosen in it.
         index = std::atoi(argv[3]);
@@ -40,8 +40,7 @@ int main(int argc, char** argv) {
         });
         if (result == keymap::StoreResult::Ok) {
             if (index < 0 || index >= static_cast<int>(texts.size())) return 2;
-            result = keymap::RemoveAt(index, static_cast<int>(texts.size()),
-                                      texts[static_cast<size_t>(index)].c_str());
+            result = keymap::RemoveAt(index, texts[static_cast<size_t>(index)].c_str());
         }
     } else {
         return 2;

@@ -140,7 +140,7 @@ TEST_F(RunesetProcessTest, DoneEndsRunesetWithoutABroadcast) {
 
     PostMessageA(GetDlgItem(main, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(runeset.Wait(15000)) << "Runeset did not end";
-    Sleep(300);
+    ASSERT_TRUE(listener.Sync());
     EXPECT_TRUE(listener.Messages().empty());
 }
 

@@ -55,6 +55,14 @@ void Wizard::Press(int button) {
     ::PostMessageA(::GetDlgItem(sheet_, button), BM_CLICK, 0, 0);
 }
 
+bool Wizard::PressAndSettle(int button) {
+    // The click's notification, the page's handler and any page change all run inside the
+    // button's handling of BM_CLICK, so its answer is the barrier.
+    DWORD_PTR ignored = 0;
+    return ::SendMessageTimeoutA(::GetDlgItem(sheet_, button), BM_CLICK, 0, 0, SMTO_NORMAL, 5000,
+                                 &ignored) != 0;
+}
+
 uidriver::MessageBoxInfo Wizard::PressForBox(int button, int answer) {
     Press(button);
     return s_.ExpectMessageBox(sheet_, answer);

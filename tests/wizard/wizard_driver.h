@@ -47,6 +47,10 @@ public:
 
     // Presses one of the sheet's buttons (posted: a message box may follow).
     void Press(int button);
+    // Presses a button that must open no box and returns once the sheet has handled the press
+    // (sent, not posted), so that what it did or left alone can be checked at once. False when
+    // the sheet did not answer within 5 s.
+    bool PressAndSettle(int button);
     // Presses `button` and reads the message box that must follow, answering it with `answer`.
     uidriver::MessageBoxInfo PressForBox(int button, int answer = IDOK);
     // Presses Cancel, or Finish when it is expected to close the sheet, and waits until it is gone.

@@ -5,9 +5,9 @@
 #include <set>
 #include <string>
 
-#include "keymap/catalogue.h"
+#include "runeset/catalogue.h"
 
-namespace keymap {
+namespace runeset {
 namespace {
 
 struct Row {
@@ -80,15 +80,26 @@ TEST(Catalogue, TokensAreDistinctLowerCaseWithoutSpaces) {
     std::set<std::string> seen;
     int count = 0;
     for (const CatalogueNode& n : Entries()) {
-        if (!n.token) continue;
+        const char* token = TokenOf(n);
+        if (!token) continue;
         ++count;
-        EXPECT_TRUE(seen.insert(n.token).second) << n.token;
-        for (const char* c = n.token; *c; ++c) {
-            EXPECT_FALSE(std::isspace(static_cast<unsigned char>(*c))) << n.token;
-            EXPECT_FALSE(std::isupper(static_cast<unsigned char>(*c))) << n.token;
+        EXPECT_TRUE(seen.insert(token).second) << token;
+        for (const char* c = token; *c; ++c) {
+            EXPECT_FALSE(std::isspace(static_cast<unsigned char>(*c))) << token;
+            EXPECT_FALSE(std::isupper(static_cast<unsigned char>(*c))) << token;
         }
     }
     EXPECT_EQ(count, kCatalogueEntryCount);
+}
+
+// The tree and the service key on the same token table: a function added there without a
+// node here could never be chosen.
+TEST(Catalogue, EveryFunctionHasExactlyOneEntry) {
+    for (keymap::Function f : keymap::Functions()) {
+        int nodes = 0;
+        for (const CatalogueNode& n : Entries()) nodes += n.function == f;
+        EXPECT_EQ(nodes, 1) << keymap::TokenOf(f);
+    }
 }
 
 TEST(Catalogue, ListIconFor) {
@@ -112,4 +123,4 @@ TEST(Catalogue, ListIconFor) {
 }
 
 }  // namespace
-}  // namespace keymap
+}  // namespace runeset
