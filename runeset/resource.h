@@ -16,6 +16,7 @@
 #define IDS_HEADER_TITLE        103   /* "Add New KeyBoard Shortcut" */
 #define IDS_STEP1_SUBTITLE      104   /* "Select Shortcut type required" */
 #define IDS_STEP23_SUBTITLE     105   /* "Select Program or Function to be launched" */
+#define IDS_SHORTCUT_HELD       106   /* Step 3's status: another program holds the shortcut */
 
 /* Icons (the catalogue's are in keymap/catalogue_ids.h) */
 #define IDR_MAINFRAME           128
