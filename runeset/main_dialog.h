@@ -33,6 +33,7 @@ public:
     int m_pendingKind = 0;                               // WizardState: written by Step 1
     CBitmap m_watermarkBitmap;
     CBitmap m_headerBitmap;
+    CBitmap m_sidePicture;  // the side picture scaled to its frame, when the DPI needs it
     CPage3 m_page3;
     CPage2 m_page2;
     CPage1 m_page1;

@@ -28,6 +28,13 @@
 #define IDB_SIDEBAR             130
 #define IDB_WIZARD              142
 
+/* The main window's side picture: its frame in dialog units, which the picture is scaled to
+   fill at every DPI (the bitmap itself has the frame's size at 96 DPI). */
+#define SIDEBAR_X               247
+#define SIDEBAR_Y               0
+#define SIDEBAR_W               74
+#define SIDEBAR_H               246
+
 /* System menu */
 #define IDM_ABOUTBOX            0x0010
 
