@@ -71,9 +71,8 @@ winframe::UniqueBitmap FitSidePicture(HWND dialog, RECT frameDlu) {
     winframe::UniqueBitmap scaled = ScaledBitmap(current, cx, cy);
     if (scaled) {
         // The static loaded the template's picture itself; it is ours to delete once replaced.
-        winframe::UniqueBitmap replaced(reinterpret_cast<HBITMAP>(
+        const winframe::UniqueBitmap replaced(reinterpret_cast<HBITMAP>(
             ::SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled.get()))));
-        if (replaced.get() == scaled.get()) replaced.release();
     }
     ::SetWindowPos(picture, nullptr, place.left, place.top, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
     return scaled;
