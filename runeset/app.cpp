@@ -1,11 +1,13 @@
-// The program's one application object; the entry point comes from winframe_main.
 #include "runeset/app.h"
 
 #include <memory>
 
 #include "runeset/main_dialog.h"
+#include "runeset/messages.h"
 
-CRunesetApp::CRunesetApp() : CWinApp(nullptr) {}
+// The name captions the framework's own boxes (an error caught in a window procedure); with
+// none the system would caption them "Error".
+CRunesetApp::CRunesetApp() : CWinApp(runeset::kCaption) {}
 
 BOOL CRunesetApp::InitInstance() {
     Enable3dControlsStatic();
@@ -17,5 +19,3 @@ BOOL CRunesetApp::InitInstance() {
     dialog.reset();
     return FALSE;
 }
-
-CRunesetApp theApp;

@@ -11,6 +11,7 @@
 #include "keymap/service.h"
 #include "keymap/store.h"
 #include "runeset/about_dialog.h"
+#include "runeset/side_picture.h"
 #include "runeset/messages.h"
 #include "runeset/resource.h"
 #include "winframe/app.h"
@@ -115,6 +116,8 @@ BOOL CRunesetDlg::OnInitDialog() {
 
     SetIcon(m_programIcon, TRUE);
     SetIcon(m_programIcon, FALSE);
+    m_sidePicture.Attach(runeset::FitSidePicture(
+        m_hWnd, {SIDEBAR_X, SIDEBAR_Y, SIDEBAR_X + SIDEBAR_W, SIDEBAR_Y + SIDEBAR_H}).release());
 
     m_images.Create(kIconSize, kIconSize, kImageListFlags, 0, kImageListGrow);
     m_list.SetTextColor(RGB(0, 0, 255));

@@ -23,6 +23,7 @@ public:
     KeyMappingTable m_table;
     CBitmap m_watermarkBitmap;
     CBitmap m_headerBitmap;
+    CBitmap m_sidePicture;  // the side picture scaled to its frame, when the DPI needs it
     CPage3 m_page3;
     CPage2 m_page2;
     CPage1 m_page1;

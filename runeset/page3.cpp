@@ -5,9 +5,11 @@
 
 #include "keymap/keymapping.h"
 #include "keymap/store.h"
+#include "runeset/hotkey_probe.h"
 #include "runeset/messages.h"
 #include "runeset/resource.h"
 #include "runeset/wizard_state.h"
+#include "winframe/app.h"
 
 namespace {
 
@@ -19,6 +21,25 @@ constexpr char kDuplicateQuestion[] =
 
 // The records of the main window's table that are valid, never more than it holds.
 int ValidRecords(const KeyMappingTable& table) { return std::clamp(table.count, 0, kMaxRecords); }
+
+// A row whose stored value is no record text is shown "(invalid)" and ignored by the service,
+// so it holds no shortcut and cannot make another one a duplicate.
+bool HoldsShortcut(const KeyMappingTable& table, int row) {
+    keymap::KeyMapping parsed;
+    return keymap::ParseRecordText(table.storedTexts[static_cast<size_t>(row)].c_str(), parsed);
+}
+
+std::string LoadText(UINT id) {
+    char text[256] = {};
+    ::LoadStringA(AfxGetResourceHandle(), id, text, sizeof text);
+    return text;
+}
+
+std::string HeldQuestion(const keymap::KeyMapping& shortcut) {
+    return "The shortcut " + keymap::ShortcutText(shortcut) +
+           " is used by another program.\nIt will not work while that program holds it.\n"
+           "Do you want to save it anyway ?";
+}
 
 }  // namespace
 
@@ -46,6 +67,7 @@ BOOL CPage3::OnInitDialog() {
     shift = 0;
     win = 0;
     alreadyAssigned = 0;
+    heldElsewhere = 0;
     UpdateData(FALSE);
     UpdatePreview();
     return TRUE;
@@ -97,17 +119,22 @@ void CPage3::UpdateStatus() {
 
     const KeyMappingTable& table = WizardTable();
     const int count = ValidRecords(table);
-    const auto end = table.records.begin() + count;
-    const bool taken = std::any_of(table.records.begin(), end, [&](const keymap::KeyMapping& r) {
-        return keymap::SameShortcut(r, candidate);
-    });
+    bool taken = false;
+    for (int row = 0; row < count && !taken; ++row) {
+        taken = keymap::SameShortcut(table.records[static_cast<size_t>(row)], candidate) &&
+                HoldsShortcut(table, row);
+    }
+    heldElsewhere = 0;
     if (taken) {
+        // Our own service holds the table's shortcuts; that is not another program.
         statusText = "Shortcut already assigned !";
         alreadyAssigned = 1;
     } else {
         alreadyAssigned = 0;
+        heldElsewhere = runeset::ProbeHotkey(candidate) == runeset::HotkeyProbe::Held ? 1 : 0;
         statusText = "Shortcut Unassigned";
         if (!ctrl && !alt && !shift && !win) statusText = "NOT RECOMMENDED !";
+        if (heldElsewhere) statusText = LoadText(IDS_SHORTCUT_HELD);
     }
     UpdateData(FALSE);
 }
@@ -148,6 +175,13 @@ BOOL CPage3::OnWizardFinish() {
     mapping.shift = shift;
     mapping.win = win;
     mapping.key = static_cast<signed char>(keyText[0]);
+    // A shortcut the system refused while it was composed would never fire: save it only
+    // when the user wants it anyway (for example to free it in the other program later).
+    if (heldElsewhere == 1 &&
+        MessageBox(HeldQuestion(mapping).c_str(), kCaption, MB_YESNO | MB_ICONQUESTION) == IDNO) {
+        return FALSE;
+    }
+
     const std::string& target = CurrentWizard().pendingTarget;
     if (target.empty() || target.size() >= sizeof mapping.target) {
         // Step 2 never hands on such a target; a record with a cut one would start

@@ -20,6 +20,9 @@ public:
     int win = 0;
     std::string keyText;
     std::string statusText;
+    // 1 when the system refused the composed shortcut as held by another program (and it is
+    // not one of the table's). Set with alreadyAssigned; Finish asks before saving it.
+    int heldElsewhere = 0;
 
     void UpdatePreview();
     void UpdateStatus();

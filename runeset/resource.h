@@ -14,6 +14,7 @@
 #define IDS_HEADER_TITLE        103   /* "Add New KeyBoard Shortcut" */
 #define IDS_STEP1_SUBTITLE      104   /* "Select Shortcut type required" */
 #define IDS_STEP23_SUBTITLE     105   /* "Select Program or Function to be launched" */
+#define IDS_SHORTCUT_HELD       106   /* Step 3's status: another program holds the shortcut */
 
 /* Icons */
 #define IDR_MAINFRAME           128
@@ -43,6 +44,13 @@
 /* Bitmaps */
 #define IDB_SIDEBAR             130
 #define IDB_WIZARD              142
+
+/* The main window's side picture: its frame in dialog units, which the picture is scaled to
+   fill at every DPI (the bitmap itself has the frame's size at 96 DPI). */
+#define SIDEBAR_X               247
+#define SIDEBAR_Y               0
+#define SIDEBAR_W               74
+#define SIDEBAR_H               246
 
 /* System menu */
 #define IDM_ABOUTBOX            0x0010

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes a picture of Runeset as a user sees it, with a few sample shortcuts, on a private Xvfb.
-#   bash scripts/screenshot.sh [--about] [OUT.png]
-#     OUT.png   where to save it (default build/screenshots/runeset.png, or about.png with --about)
+#   bash scripts/screenshot.sh [--about] [--dpi N] [OUT.png]
+#     OUT.png   where to save it (default build/screenshots/runeset.png, or about.png with --about;
+#               with --dpi the name ends in -N, e.g. runeset-144.png)
 #     --about   open the About box first and take that
+#     --dpi N   the screen's DPI (Wine's LogPixels): 96 is 100 %, 144 is 150 %, 192 is 200 %
 # Builds build/x86_64 (or $RUNE_BUILD_DIR) if needed. Runeset runs in its own Wine prefix,
 # <build>/wine-shot, whose KeyMappings key is replaced by the samples at every run; the tests' prefix
 # and yours stay untouched.
@@ -10,17 +12,22 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 about=0
+dpi=
 out=
-for arg in "$@"; do
-    case $arg in
+while [ $# -gt 0 ]; do
+    case $1 in
         --about) about=1 ;;
-        -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
-        -*) echo "screenshot: unknown option $arg" >&2; exit 2 ;;
-        *) out=$arg ;;
+        --dpi) dpi=${2:-}; shift
+               case $dpi in ''|*[!0-9]*) echo "screenshot: --dpi needs a number, e.g. 144" >&2; exit 2 ;; esac ;;
+        -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
+        -*) echo "screenshot: unknown option $1" >&2; exit 2 ;;
+        *) out=$1 ;;
     esac
+    shift
 done
 if [ -z "$out" ]; then
-    [ $about = 1 ] && out=$root/build/screenshots/about.png || out=$root/build/screenshots/runeset.png
+    [ $about = 1 ] && out=about || out=runeset
+    out=$root/build/screenshots/$out${dpi:+-$dpi}.png
 fi
 case $out in /*) ;; *) out=$PWD/$out ;; esac
 mkdir -p "$(dirname "$out")"
@@ -42,6 +49,18 @@ cmake --build "$build" --target runeset >/dev/null
 export RUNE_WINE_DIR=$build/wine-shot RUNE_XVFB=1
 trap 'bash tests/wine-run.sh --stop >/dev/null 2>&1 || true' EXIT
 eval "$(bash tests/wine-run.sh --env)"   # creates the prefix on first use, starts Xvfb and wineserver
+
+# Every run sets the DPI, so that one taken at 192 does not linger in the prefix. Above 150 %
+# the main window outgrows 1024x768, so the Wine desktop takes the whole screen then.
+for dpiKey in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
+    wine reg add "$dpiKey" /v LogPixels /t REG_DWORD /d "${dpi:-96}" /f >/dev/null 2>&1
+done
+desktop=1024x768
+[ "${dpi:-96}" -gt 144 ] && desktop=1280x1024
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d $desktop /f >/dev/null 2>&1
+# The desktop takes its size when it is made: start the prefix's programs afresh.
+bash tests/wine-run.sh --stop >/dev/null 2>&1 || true
+eval "$(bash tests/wine-run.sh --env)"
 
 key='HKCU\Software\Quillmarsh\Hotrune\KeyMappings'
 wine reg delete "$key" /f >/dev/null 2>&1 || true
@@ -68,6 +87,6 @@ if [ $about = 1 ]; then
     xdotool key alt+u
     sleep 1.5
 fi
-# The Wine desktop is 1024x768 in the top left corner of the screen.
-import -window root -crop 1024x768+0+0 +repage "$out"
+# The Wine desktop sits in the top left corner of the screen.
+import -window root -crop $desktop+0+0 +repage "$out"
 echo "screenshot: saved $out"

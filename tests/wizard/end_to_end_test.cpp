@@ -6,13 +6,16 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "common/listener.h"
+#include "hotkey_holder.h"
 #include "common/process.h"
+#include "common/scratch_hkcu.h"
 #include "keymap/store.h"
 #include "runeset/resource.h"
 
@@ -166,11 +169,12 @@ HTREEITEM TreeChild(HWND tree, HTREEITEM parent, int index) {
 
 void PressButton(HWND window, int id) { PostMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0); }
 
-// One run of the wizard as a user makes it; `step2` fills Step 2. Ends with Finish.
-void AddShortcut(HWND main, int kindButton, const std::function<void(HWND sheet)>& step2, int keyIndex,
-                 bool shift) {
+// Steps 1 and 2 of a run of the wizard as a user makes them, `step2` filling Step 2, and the
+// key chosen on Step 3; `sheet` is then the wizard on Step 3.
+void OpenStep3(HWND main, int kindButton, const std::function<void(HWND sheet)>& step2, int keyIndex,
+               bool shift, HWND& sheet) {
     PressButton(main, IDC_ADD);
-    HWND sheet = nullptr;
+    sheet = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (sheet = OwnedWindowWith(main, kNext)) != nullptr; }));
     ASSERT_TRUE(WaitUntil([&] { return CurrentStep(sheet) == 1; }));
     SendMessageA(PageControl(sheet, kindButton), BM_CLICK, 0, 0);
@@ -184,6 +188,14 @@ void AddShortcut(HWND main, int kindButton, const std::function<void(HWND sheet)
     SendMessageA(keyBox, CB_SETCURSEL, static_cast<WPARAM>(keyIndex), 0);
     SendMessageA(GetParent(keyBox), WM_COMMAND, MAKEWPARAM(IDC_KEY, CBN_SELCHANGE), reinterpret_cast<LPARAM>(keyBox));
     if (shift) SendMessageA(PageControl(sheet, IDC_SHIFT), BM_CLICK, 0, 0);
+}
+
+// One run of the wizard as a user makes it; `step2` fills Step 2. Ends with Finish.
+void AddShortcut(HWND main, int kindButton, const std::function<void(HWND sheet)>& step2, int keyIndex,
+                 bool shift) {
+    HWND sheet = nullptr;
+    OpenStep3(main, kindButton, step2, keyIndex, shift, sheet);
+    if (::testing::Test::HasFatalFailure()) return;
     PressButton(sheet, kFinish);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet); })) << "Finish did not close the wizard";
 }
@@ -256,6 +268,75 @@ TEST(WizardEndToEnd, AUserAddsAProgramAndAFunctionShortcutThatTheListStoreAndSer
     ASSERT_EQ(values.size(), 2u) << query.output;
     EXPECT_EQ(values[0], std::string("    0    REG_SZ    1 1 0 0 73 ") + shortForm);
     EXPECT_EQ(values[1], "    1    REG_SZ    1 1 1 0 86 volume.control");
+}
+
+// A message box of `pid` owned by `owner` that offers `button`.
+HWND MessageBoxOf(DWORD pid, HWND owner, int button) {
+    return FindTopWindow([&](HWND hwnd) {
+        DWORD of = 0;
+        GetWindowThreadProcessId(hwnd, &of);
+        char cls[16] = {};
+        GetClassNameA(hwnd, cls, sizeof cls);
+        return of == pid && GetWindow(hwnd, GW_OWNER) == owner && std::string(cls) == "#32770" &&
+               GetDlgItem(hwnd, button) != nullptr;
+    });
+}
+
+std::string TextOf(HWND hwnd) {
+    char text[512] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+TEST(WizardEndToEnd, AShortcutAnotherProgramHoldsIsToldOnStepThreeAndSavedOnlyOnYes) {
+    RealStoreGuard guard;
+    wizardtest::HotkeyHolder holder(MOD_CONTROL | MOD_ALT, 'H');
+    ASSERT_TRUE(holder.holding());
+
+    runetest::Process runeset(runetest::Quote(runetest::SiblingExe("runeset.exe")));
+    ASSERT_TRUE(runeset.started());
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (main = MainWindowOf(runeset.pid())) != nullptr; }));
+
+    HWND sheet = nullptr;
+    const auto chooseVolumeControl = [](HWND sheet) {
+        HWND tree = PageControl(sheet, IDC_FUNCTION_TREE);
+        HTREEITEM entry = TreeChild(tree, TreeChild(tree, TreeChild(tree, nullptr, 0), 0), 6);
+        ASSERT_NE(entry, nullptr);
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(entry));
+    };
+    OpenStep3(main, IDC_FUNCTION_KIND, chooseVolumeControl, 'H' - 'A', false, sheet);
+    if (HasFatalFailure()) return;
+    HWND status = PageControl(sheet, IDC_STATUS);
+    EXPECT_EQ(TextOf(status), "Shortcut used by another program !");
+
+    for (int answer : {IDNO, IDYES}) {
+        PressButton(sheet, kFinish);
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (box = MessageBoxOf(runeset.pid(), sheet, IDNO)) != nullptr; }));
+        EXPECT_EQ(TextOf(box), "Runeset");
+        EXPECT_NE(TextOf(GetDlgItem(box, 0xFFFF)).find("CTRL+ALT+H is used by another program"), std::string::npos);
+        PressButton(box, answer);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+        if (answer == IDNO) {
+            // The wizard stays on Step 3, and nothing was saved.
+            EXPECT_EQ(CurrentStep(sheet), 3);
+            EXPECT_EQ(TextOf(status), "Shortcut used by another program !");
+            EXPECT_TRUE(runetest::StoredKeyMappings().empty());
+        }
+    }
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet); })) << "Yes did not save and close the wizard";
+    HWND list = GetDlgItem(main, IDC_SHORTCUT_LIST);
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }));
+    EXPECT_EQ(RemoteListText(runeset.handle(), list, 0, 1), "CTRL+ALT+H");
+
+    // Runeset, still running, holds nothing: the other program can take the hotkey again.
+    ASSERT_TRUE(holder.Release());
+    EXPECT_EQ(wizardtest::TryRegisterElsewhere(MOD_CONTROL | MOD_ALT, 'H'), 0u);
+
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(runeset.Wait(kWaitMs));
+    EXPECT_EQ(runetest::StoredKeyMappings(), (std::map<int, std::string>{{0, "1 1 0 0 72 volume.control"}}));
 }
 
 }  // namespace

@@ -524,7 +524,8 @@ TEST_F(WizardTest, StepThreeStartsWithControlAndAltAndNoKeyAndFinishAsksForOne) 
 }
 
 TEST_F(WizardTest, TheStatusLineTellsWhetherTheShortcutIsTaken) {
-    FillRun({"1 1 0 0 78 notepad", "0 0 0 0 81 c:\\tool.exe", "0 0 1 0 65 standby"});
+    // The last value is damaged (no target): shown "(invalid)", it holds no shortcut.
+    FillRun({"1 1 0 0 78 notepad", "0 0 0 0 81 c:\\tool.exe", "0 0 1 0 65 standby", "1 1 0 0 66"});
     struct Case {
         int ctrl, alt, shift, win;
         const char* key;
@@ -538,6 +539,7 @@ TEST_F(WizardTest, TheStatusLineTellsWhetherTheShortcutIsTaken) {
         {0, 0, 0, 0, "Q", "Shortcut already assigned !", 1},  // taken wins over the warning
         {0, 0, 1, 0, "A", "Shortcut already assigned !", 1},  // another target still counts
         {0, 0, 1, 1, "A", "Shortcut Unassigned", 0},          // one modifier more does not
+        {1, 1, 0, 0, "B", "Shortcut Unassigned", 0},          // a damaged record does not
         {1, 0, 0, 0, "", "", 0},                              // no key: nothing to tell
     };
     Run([&](Script& s, HWND main) {
