@@ -29,7 +29,7 @@ private:
     HGDIOBJ old_;
 };
 
-struct DcTraits {
+struct DcTraits : keymap::HandleTraits<HDC> {
     static void Close(HDC dc) { ::DeleteDC(dc); }
 };
 using UniqueDc = winframe::UniqueHandle<HDC, DcTraits>;
