@@ -34,6 +34,10 @@ using LoadVisit = std::function<bool(const LoadedRecord&)>;
 // records visited are then only the first part of the store. Ok, StoreOpenFailed or ReadFailed.
 StoreResult LoadAll(const LoadVisit& visit);
 
+// LoadAll for a reader that never writes (the service): opens the key read-only and creates
+// nothing; a store that does not exist yet is empty. Ok, StoreOpenFailed or ReadFailed.
+StoreResult LoadAllReadOnly(const LoadVisit& visit);
+
 // Writes `recordText` as a new last record. `index` is the caller's record count; the value
 // goes to the end of the run as it is now in the registry, so an existing record is never
 // overwritten and the new one never lands beyond a gap, even when the caller's count is stale.

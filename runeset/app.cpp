@@ -3,11 +3,13 @@
 
 #include <memory>
 
+#include "keymap/process.h"
 #include "runeset/main_dialog.h"
 
 CRunesetApp::CRunesetApp() : CWinApp(nullptr) {}
 
 BOOL CRunesetApp::InitInstance() {
+    keymap::HardenProcess();
     Enable3dControlsStatic();
     // The dialog holds its record table and wizard, too much for the stack.
     auto dialog = std::make_unique<CRunesetDlg>();
