@@ -577,6 +577,26 @@ TEST_F(ServiceTest, MessagesStayFewAndReadable) {
 
 // ---- start-up ----------------------------------------------------------------------------
 
+// A DLL left in the current folder is loaded by a bare name before hardening, never after.
+TEST(HotruneStartup, HardeningKeepsDllsOfTheCurrentFolderOut) {
+    TempFolder folder("hrdll");
+    const std::string plant = runetest::ExeDir() + "..\\plant\\rune_plant.dll";
+    ASSERT_TRUE(::CopyFileA(plant.c_str(), (folder.path() + "\\rune_plant.dll").c_str(), FALSE))
+        << plant;
+    const struct {
+        const char* mode;
+        DWORD status;  // 0: the DLL was loaded, 1: it was not
+    } cases[] = {{"plain", 0}, {"hardened", 1}};
+    for (const auto& c : cases) {
+        runetest::Process check("\"" + runetest::SiblingExe("rune_dllcheck.exe") + "\" \"" +
+                                folder.path() + "\" " + c.mode);
+        ASSERT_TRUE(check.started());
+        DWORD status = 99;
+        ASSERT_TRUE(check.Wait(20000, &status)) << c.mode;
+        EXPECT_EQ(status, c.status) << c.mode;
+    }
+}
+
 TEST(HotruneStartup, RefusesToRunElevatedOverALimitedUser) {
     SystemRestore restore;
     hotrune::System().elevatedSplitToken = [] { return true; };
