@@ -276,6 +276,18 @@ TEST_F(ServiceTest, ASecondPressFiresUnlessItIsARepeatOfAKeyStillDown) {
     }
 }
 
+// A screen saver chosen in the (scratch) user's settings, switched on ("1") or off ("0").
+bool ChooseScreenSaver(const char* active) {
+    HKEY desktop = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                          KEY_ALL_ACCESS, nullptr, &desktop, nullptr) != ERROR_SUCCESS)
+        return false;
+    runetest::SetString(desktop, "SCRNSAVE.EXE", "C:\\windows\\system32\\rune.scr");
+    runetest::SetString(desktop, "ScreenSaveActive", active);
+    ::RegCloseKey(desktop);
+    return true;
+}
+
 // What the service sends itself, seen by a hook on its thread.
 std::atomic<int> g_sysCommands{0};
 std::atomic<WPARAM> g_lastSysCommand{0};
@@ -298,12 +310,7 @@ TEST_F(ServiceTest, ScreenSaverAndModernStandbyWaitUntilTheKeysAreUp) {
     };
     hotrune::System().standbyKind = [] { return hotrune::StandbyKind::DisplayOff; };
     EnvVar noLog(hotrune::kActionLogVariable, "");
-    HKEY desktop = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
-                                KEY_ALL_ACCESS, nullptr, &desktop, nullptr), ERROR_SUCCESS);
-    runetest::SetString(desktop, "SCRNSAVE.EXE", "C:\\windows\\system32\\rune.scr");
-    runetest::SetString(desktop, "ScreenSaveActive", "1");
-    ::RegCloseKey(desktop);
+    ASSERT_TRUE(ChooseScreenSaver("1"));
     ASSERT_TRUE(runetest::FillKeyMappingsRun({"1 1 0 0 83 start.screensaver", "1 1 0 0 89 standby"}));
 
     HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, WatchSysCommand, nullptr, ::GetCurrentThreadId());
@@ -334,12 +341,7 @@ TEST_F(ServiceTest, FunctionsThatCannotWorkHereSaySo) {
     EnvVar noLog(hotrune::kActionLogVariable, "");
     hotrune::System().standbyKind = [] { return hotrune::StandbyKind::Unavailable; };
     hotrune::System().stepEndpointVolume = [](bool) { return false; };
-    HKEY desktop = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
-                                KEY_ALL_ACCESS, nullptr, &desktop, nullptr), ERROR_SUCCESS);
-    runetest::SetString(desktop, "SCRNSAVE.EXE", "C:\\windows\\system32\\rune.scr");
-    runetest::SetString(desktop, "ScreenSaveActive", "0");
-    ::RegCloseKey(desktop);
+    ASSERT_TRUE(ChooseScreenSaver("0"));
     ASSERT_TRUE(runetest::FillKeyMappingsRun(
         {"1 1 0 0 89 standby", "1 1 0 0 83 start.screensaver", "1 1 0 0 85 increase.volume"}));
     DWORD waveBefore = 0;
