@@ -69,6 +69,7 @@ struct Launcher::State final : Starter {
     std::deque<std::function<void(Starter&)>> jobs;
     bool stop = false;
     bool toldBusy = false;
+    bool noThread = false;  // set once, before any Post
     // Touched by the launcher's thread only.
     std::vector<Pending> pending;
 
@@ -131,7 +132,12 @@ struct Launcher::State final : Starter {
 
 Launcher::Launcher() : state_(std::make_shared<State>()) {
     std::shared_ptr<State> state = state_;
-    std::thread([state] { state->Run(); }).detach();
+    try {
+        std::thread([state] { state->Run(); }).detach();
+    } catch (...) {
+        // No thread to be had: starts then run on the caller's thread, slower but not lost.
+        state_->noThread = true;
+    }
 }
 
 Launcher::~Launcher() {
@@ -143,6 +149,11 @@ Launcher::~Launcher() {
 }
 
 bool Launcher::Post(std::function<void(Starter&)> job) {
+    if (state_->noThread) {
+        job(*state_);
+        state_->BringForward();
+        return true;
+    }
     bool tell = false;
     {
         std::lock_guard<std::mutex> hold(state_->lock);
