@@ -1,5 +1,7 @@
 #include "hotrune/bindings.h"
 
+#include "hotrune/notify.h"
+
 namespace hotrune {
 
 BindingPlan PlanBindings(const std::vector<StoredRecord>& records) {
@@ -7,7 +9,7 @@ BindingPlan PlanBindings(const std::vector<StoredRecord>& records) {
     for (const StoredRecord& record : records) {
         if (!record.wellFormed || record.mapping.target[0] == '\0') {
             plan.problems.push_back("Shortcut number " + std::to_string(record.index + 1) +
-                                    " (\"" + record.text +
+                                    " (\"" + Abbreviated(record.text) +
                                     "\"): the stored text is damaged. Remove it with Runeset "
                                     "and add it again.");
             continue;
@@ -15,7 +17,7 @@ BindingPlan PlanBindings(const std::vector<StoredRecord>& records) {
         Hotkey hotkey;
         if (!HotkeyFor(record.mapping, hotkey)) {
             plan.problems.push_back(keymap::ShortcutText(record.mapping) + " (" +
-                                    record.mapping.target + "): the key (code " +
+                                    Abbreviated(record.mapping.target) + "): the key (code " +
                                     std::to_string(record.mapping.key) +
                                     ") is not one a shortcut can use.");
             continue;

@@ -11,6 +11,10 @@
 
 namespace hotrune {
 
+// The service uses the first this many records, as many as Runeset shows; the others stay
+// stored, unused, and the user is told at every start and reload.
+constexpr int kMaxShortcuts = 100;
+
 struct StoredRecord {
     int index = 0;                // the value's name in the store
     std::string text;             // the stored text as read

@@ -4,8 +4,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
 
+#include "hotrune/handles.h"
 #include "hotrune/notify.h"
+#include "hotrune/system.h"
 
 namespace hotrune {
 
@@ -13,6 +20,13 @@ namespace {
 
 // How long a started program has to show its first window before we stop watching for it.
 constexpr ULONGLONG kForegroundWaitMs = 10000;
+constexpr DWORD kForegroundPollMs = 100;
+#ifndef ERROR_ELEVATION_REQUIRED
+constexpr DWORD ERROR_ELEVATION_REQUIRED = 740;  // missing from older SDK headers
+#endif
+
+// Jobs waiting behind a start that hangs; more presses than this are dropped.
+constexpr size_t kMaxQueuedJobs = 16;
 
 bool EndsWithNoCase(const std::string& text, const char* suffix) {
     const size_t n = std::char_traits<char>::length(suffix);
@@ -41,7 +55,123 @@ BOOL CALLBACK FindShownWindow(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
+struct Pending {
+    UniqueHandle process;
+    DWORD pid;
+    ULONGLONG deadline;
+};
+
 }  // namespace
+
+struct Launcher::State final : Starter {
+    std::mutex lock;
+    std::condition_variable wake;
+    std::deque<std::function<void(Starter&)>> jobs;
+    bool stop = false;
+    bool toldBusy = false;
+    bool noThread = false;  // set once, before any Post
+    // Touched by the launcher's thread only.
+    std::vector<Pending> pending;
+
+    // Brings the first visible window of each program started lately to the front and
+    // forgets programs that showed one, ended or took too long. True while some is awaited.
+    bool BringForward() {
+        const ULONGLONG now = ::GetTickCount64();
+        pending.erase(std::remove_if(pending.begin(), pending.end(),
+                                     [now](const Pending& p) {
+                                         if (now > p.deadline) return true;
+                                         if (::WaitForSingleObject(p.process.get(), 0) ==
+                                             WAIT_OBJECT_0)
+                                             return true;
+                                         WindowSearch search{p.pid, nullptr};
+                                         ::EnumWindows(FindShownWindow,
+                                                       reinterpret_cast<LPARAM>(&search));
+                                         if (!search.found) return false;
+                                         // Async: a new window that hangs must not hang us.
+                                         if (::IsIconic(search.found))
+                                             ::ShowWindowAsync(search.found, SW_RESTORE);
+                                         ::SetForegroundWindow(search.found);
+                                         return true;
+                                     }),
+                      pending.end());
+        return !pending.empty();
+    }
+
+    void Run() {
+        // The shell's document handlers expect a single-threaded apartment.
+        ComApartment com;
+        for (;;) {
+            std::function<void(Starter&)> job;
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                const auto ready = [this] { return stop || !jobs.empty(); };
+                if (pending.empty())
+                    wake.wait(hold, ready);
+                else
+                    wake.wait_for(hold, std::chrono::milliseconds(kForegroundPollMs), ready);
+                if (stop) return;
+                if (!jobs.empty()) {
+                    job = std::move(jobs.front());
+                    jobs.pop_front();
+                    if (jobs.empty()) toldBusy = false;
+                }
+            }
+            if (job) {
+                try {
+                    job(*this);
+                } catch (...) {
+                    // Out of memory while building a message: this start is lost, not the rest.
+                }
+            }
+            BringForward();
+        }
+    }
+
+    bool Start(const std::string& path, const std::string& directory, std::string& error) override;
+};
+
+Launcher::Launcher() : state_(std::make_shared<State>()) {
+    std::shared_ptr<State> state = state_;
+    try {
+        std::thread([state] { state->Run(); }).detach();
+    } catch (...) {
+        // No thread to be had: starts then run on the caller's thread, slower but not lost.
+        state_->noThread = true;
+    }
+}
+
+Launcher::~Launcher() {
+    {
+        std::lock_guard<std::mutex> hold(state_->lock);
+        state_->stop = true;
+    }
+    state_->wake.notify_all();
+}
+
+bool Launcher::Post(std::function<void(Starter&)> job) {
+    if (state_->noThread) {
+        job(*state_);
+        state_->BringForward();
+        return true;
+    }
+    bool tell = false;
+    {
+        std::lock_guard<std::mutex> hold(state_->lock);
+        if (state_->jobs.size() >= kMaxQueuedJobs) {
+            tell = !state_->toldBusy;
+            state_->toldBusy = true;
+        } else {
+            state_->jobs.push_back(std::move(job));
+        }
+    }
+    if (tell) {
+        ShowMessage("Hotrune is still waiting for a program to start, so the latest shortcuts "
+                    "were not carried out.\nPress them again once it has started.");
+        return false;
+    }
+    state_->wake.notify_one();
+    return true;
+}
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.find_last_of("\\/");
@@ -54,19 +184,51 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-bool Launcher::Start(const std::string& path, std::string& error) {
+bool IsFullPath(const std::string& path) {
+    const auto slash = [](char c) { return c == '\\' || c == '/'; };
+    if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+        slash(path[2]))
+        return true;
+    return path.size() >= 3 && slash(path[0]) && slash(path[1]) && !slash(path[2]);
+}
+
+std::string LongPathOf(const std::string& path) {
+    std::vector<char> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD n = ::GetLongPathNameA(path.c_str(), buffer.data(),
+                                           static_cast<DWORD>(buffer.size()));
+        if (n == 0) return path;
+        if (n < buffer.size()) return std::string(buffer.data(), n);
+        buffer.resize(n + 1);
+    }
+    return path;
+}
+
+bool Launcher::State::Start(const std::string& storedPath, const std::string& directoryGiven,
+                     std::string& error) {
+    if (!IsFullPath(storedPath)) {
+        // Relative to whatever folder the service happens to be in: never what the user meant.
+        error = "it is not a full path. Remove the shortcut with Runeset and add it again "
+                "with the program's full path.";
+        return false;
+    }
+    // Programs that keep settings or a single-instance check under their own path expect the
+    // long form, not the short one the store holds.
+    const std::string path = LongPathOf(storedPath);
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         error = SystemErrorText(::GetLastError());
         return false;
     }
-    const std::string folder = FolderOf(path);
+    const std::string folder = directoryGiven.empty() ? FolderOf(path) : directoryGiven;
     const char* directory = folder.empty() ? nullptr : folder.c_str();
+    const SystemCalls& system = System();
     HANDLE process = nullptr;
     DWORD pid = 0;
 
     const bool program = !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                          (EndsWithNoCase(path, ".exe") || EndsWithNoCase(path, ".com"));
+    bool viaShell = !program;
     if (program) {
         std::string commandLine = "\"" + path + "\"";
         STARTUPINFOA startup = {};
@@ -74,24 +236,37 @@ bool Launcher::Start(const std::string& path, std::string& error) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_SHOWNORMAL;
         PROCESS_INFORMATION info = {};
-        if (!::CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              directory, &startup, &info)) {
-            error = SystemErrorText(::GetLastError());
-            return false;
+        if (system.createProcess(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                 nullptr, directory, &startup, &info)) {
+            ::CloseHandle(info.hThread);
+            process = info.hProcess;
+            pid = info.dwProcessId;
+        } else {
+            const DWORD code = ::GetLastError();
+            // A program whose manifest asks for administrator rights: only the shell can show
+            // the consent prompt for it.
+            if (code != ERROR_ELEVATION_REQUIRED) {
+                error = SystemErrorText(code);
+                return false;
+            }
+            viaShell = true;
         }
-        ::CloseHandle(info.hThread);
-        process = info.hProcess;
-        pid = info.dwProcessId;
-    } else {
-        // Batch files, documents and folders are opened the way the shell opens them.
+    }
+    if (viaShell) {
+        // Batch files, documents, folders and programs that need elevation are opened the way
+        // the shell opens them.
         SHELLEXECUTEINFOA execute = {};
         execute.cbSize = sizeof execute;
-        execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+        execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC |
+                        (program ? 0 : SEE_MASK_FLAG_NO_UI);
         execute.lpFile = path.c_str();
         execute.lpDirectory = directory;
         execute.nShow = SW_SHOWNORMAL;
-        if (!::ShellExecuteExA(&execute)) {
-            error = SystemErrorText(::GetLastError());
+        if (!system.shellExecuteEx(&execute)) {
+            const DWORD code = ::GetLastError();
+            error = code == ERROR_CANCELLED
+                        ? std::string("it needs administrator rights, and they were not given.")
+                        : SystemErrorText(code);
             return false;
         }
         process = execute.hProcess;  // none when an already running program took the document
@@ -101,29 +276,10 @@ bool Launcher::Start(const std::string& path, std::string& error) {
     if (process) {
         // The user pressed the shortcut for this program: let it take the foreground itself.
         ::AllowSetForegroundWindow(pid);
-        pending_.push_back(Pending{UniqueHandle(process), pid, ::GetTickCount64() + kForegroundWaitMs});
+        pending.push_back(
+            Pending{UniqueHandle(process), pid, ::GetTickCount64() + kForegroundWaitMs});
     }
     return true;
-}
-
-bool Launcher::BringForward() {
-    const ULONGLONG now = ::GetTickCount64();
-    pending_.erase(std::remove_if(pending_.begin(), pending_.end(),
-                                  [now](const Pending& p) {
-                                      if (now > p.deadline) return true;
-                                      if (::WaitForSingleObject(p.process.get(), 0) == WAIT_OBJECT_0)
-                                          return true;
-                                      WindowSearch search{p.pid, nullptr};
-                                      ::EnumWindows(FindShownWindow,
-                                                    reinterpret_cast<LPARAM>(&search));
-                                      if (!search.found) return false;
-                                      if (::IsIconic(search.found))
-                                          ::ShowWindow(search.found, SW_RESTORE);
-                                      ::SetForegroundWindow(search.found);
-                                      return true;
-                                  }),
-                   pending_.end());
-    return !pending_.empty();
 }
 
 }  // namespace hotrune

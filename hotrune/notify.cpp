@@ -30,6 +30,7 @@ void ShowMessage(const std::string& text) {
     std::shared_ptr<Showing> state = ShowingState();
     {
         std::lock_guard<std::mutex> hold(state->lock);
+        if (state->texts.size() >= kMaxOpenMessages) return;
         if (!state->texts.insert(text).second) return;
     }
     try {
@@ -49,6 +50,13 @@ void ShowMessage(const std::string& text) {
         }
         ::MessageBoxA(nullptr, text.c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
     }
+}
+
+std::string Abbreviated(const std::string& text, size_t limit) {
+    std::string shown = text.size() > limit ? text.substr(0, limit > 3 ? limit - 3 : 0) + "..." : text;
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < ' ') c = ' ';
+    return shown;
 }
 
 std::string SystemErrorText(unsigned long code) {

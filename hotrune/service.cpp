@@ -5,6 +5,7 @@
 #include "hotrune/actions.h"
 #include "hotrune/notify.h"
 #include "hotrune/resource.h"
+#include "hotrune/system.h"
 #include "keymap/service.h"
 #include "keymap/store.h"
 
@@ -15,10 +16,10 @@ const char kWindowTitle[] = "Hotrune";
 
 namespace {
 
-constexpr UINT_PTR kForegroundTimer = 1;
-constexpr UINT kForegroundPollMs = 100;
-constexpr UINT_PTR kReleaseTimer = 2;
-constexpr UINT kReleasePollMs = 25;
+constexpr UINT_PTR kKeyTimer = 2;
+constexpr UINT kKeyPollMs = 25;
+// The modifier bits of a WM_HOTKEY's lParam.
+constexpr UINT kModifierMask = MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN;
 // A message listing hundreds of lines would not fit on the screen.
 constexpr size_t kMaxListedProblems = 25;
 
@@ -29,6 +30,23 @@ std::string RegistrationFailure(DWORD error) {
 }
 
 }  // namespace
+
+bool RepeatsArriveDespiteNoRepeat() {
+    // Wine delivers every auto-repeat of a hotkey, whatever the flag says.
+    if (::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version")) return true;
+    // Windows 7 (6.1) is the first to honour MOD_NOREPEAT. The manifest declares every later
+    // version, so GetVersionEx tells the truth here.
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#endif
+    if (!::GetVersionExA(&version)) return false;
+    return version.dwMajorVersion < 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion < 1);
+}
+
+Service::Service(HINSTANCE instance, bool filterRepeats)
+    : instance_(instance), filterRepeats_(filterRepeats) {}
 
 Service::~Service() {
     if (window_) ::DestroyWindow(window_);
@@ -64,9 +82,9 @@ bool Service::Start() {
                       kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    // Let the messages in even when the service runs with more rights than Runeset.
-    ::ChangeWindowMessageFilterEx(window_, reloadMessage_, MSGFLT_ALLOW, nullptr);
-    ::ChangeWindowMessageFilterEx(window_, quitMessage_, MSGFLT_ALLOW, nullptr);
+    // The message filter stays closed to programs with fewer rights: the service never runs
+    // with more rights than the user's own programs (main refuses an elevated start), and a
+    // lower one must not make it reload a store it may have written.
 
     Reload();
     return true;
@@ -87,8 +105,10 @@ LRESULT CALLBACK Service::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         auto* self = static_cast<Service*>(create->lpCreateParams);
-        self->window_ = hwnd;
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (self) {  // a window of our class made by anyone else has no service behind it
+            self->window_ = hwnd;
+            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
     }
     auto* self = reinterpret_cast<Service*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
@@ -113,12 +133,10 @@ LRESULT Service::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     switch (message) {
     case WM_HOTKEY:
-        OnHotKey(wParam);
+        OnHotKey(wParam, lParam);
         return 0;
     case WM_TIMER:
-        if (wParam == kForegroundTimer && !launcher_.BringForward())
-            ::KillTimer(window_, kForegroundTimer);
-        if (wParam == kReleaseTimer && !ReleaseLetGoKeys()) ::KillTimer(window_, kReleaseTimer);
+        if (wParam == kKeyTimer && !PollKeys()) ::KillTimer(window_, kKeyTimer);
         return 0;
     case WM_DESTROY:
         UnregisterAll();
@@ -132,20 +150,24 @@ LRESULT Service::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Service::UnregisterAll() {
-    for (size_t i = 0; i < registered_.size(); ++i) {
-        if (registered_[i]) ::UnregisterHotKey(window_, static_cast<int>(i + 1));
+    for (size_t i = 0; i < bound_.size(); ++i) {
+        if (bound_[i].registered) ::UnregisterHotKey(window_, static_cast<int>(i + 1));
     }
-    registered_.clear();
-    held_.clear();
-    bindings_.clear();
+    bound_.clear();
 }
 
 void Service::Reload() {
     std::vector<StoredRecord> records;
-    const keymap::StoreResult read = keymap::LoadAll([&records](const keymap::LoadedRecord& r) {
-        records.push_back(StoredRecord{r.index, r.text, r.mapping, r.wellFormed});
-        return true;
-    });
+    bool beyondLimit = false;
+    const keymap::StoreResult read =
+        keymap::LoadAllReadOnly([&records, &beyondLimit](const keymap::LoadedRecord& r) {
+            if (records.size() >= static_cast<size_t>(kMaxShortcuts)) {
+                beyondLimit = true;
+                return false;
+            }
+            records.push_back(StoredRecord{r.index, r.text, r.mapping, r.wellFormed});
+            return true;
+        });
     if (read != keymap::StoreResult::Ok) {
         ShowMessage("An unexpected error occurred while Hotrune was trying to read the shortcuts "
                     "from the system registry.\nThe shortcuts stay as they were.");
@@ -155,55 +177,100 @@ void Service::Reload() {
     UnregisterAll();
     BindingPlan plan = PlanBindings(records);
     std::vector<std::string> problems = std::move(plan.problems);
-    bindings_ = std::move(plan.bindings);
-    registered_.assign(bindings_.size(), false);
-    held_.assign(bindings_.size(), false);
-    for (size_t i = 0; i < bindings_.size(); ++i) {
-        const Hotkey& hotkey = bindings_[i].hotkey;
+    for (Binding& binding : plan.bindings) bound_.push_back(Bound{std::move(binding), false, false});
+    for (size_t i = 0; i < bound_.size(); ++i) {
+        const Hotkey& hotkey = bound_[i].binding.hotkey;
         // MOD_NOREPEAT: a held key fires once.
         if (::RegisterHotKey(window_, static_cast<int>(i + 1), hotkey.modifiers | MOD_NOREPEAT,
                              hotkey.vk)) {
-            registered_[i] = true;
+            bound_[i].registered = true;
         } else {
-            problems.push_back(DescribeBinding(bindings_[i]) + ": " +
+            problems.push_back(DescribeBinding(bound_[i].binding) + ": " +
                                RegistrationFailure(::GetLastError()));
         }
     }
-    if (problems.empty()) return;
+    if (problems.empty() && !beyondLimit) return;
 
-    std::string text = "Hotrune could not set up these shortcuts:\n";
-    for (size_t i = 0; i < problems.size() && i < kMaxListedProblems; ++i)
-        text += "\n" + problems[i];
-    if (problems.size() > kMaxListedProblems)
-        text += "\n... and " + std::to_string(problems.size() - kMaxListedProblems) + " more.";
+    std::string text;
+    if (!problems.empty()) {
+        text = "Hotrune could not set up these shortcuts:\n";
+        for (size_t i = 0; i < problems.size() && i < kMaxListedProblems; ++i)
+            text += "\n" + problems[i];
+        if (problems.size() > kMaxListedProblems)
+            text += "\n... and " + std::to_string(problems.size() - kMaxListedProblems) + " more.";
+    }
+    if (beyondLimit) {
+        if (!text.empty()) text += "\n\n";
+        text += "Only the first " + std::to_string(kMaxShortcuts) +
+                " shortcuts are used, the ones Runeset shows.\nThe others are kept unchanged.";
+    }
     bool anyWorks = false;
-    for (bool held : registered_) anyWorks = anyWorks || held;
-    if (anyWorks) text += "\n\nThe other shortcuts work as usual.";
+    for (const Bound& b : bound_) anyWorks = anyWorks || b.registered;
+    if (anyWorks && !problems.empty()) text += "\n\nThe other shortcuts work as usual.";
     ShowMessage(text);
 }
 
-void Service::OnHotKey(WPARAM id) {
-    if (id == 0 || id > bindings_.size() || !registered_[id - 1]) return;
-    if (held_[id - 1]) return;  // auto-repeat of a key still held down
-    held_[id - 1] = true;
-    ::SetTimer(window_, kReleaseTimer, kReleasePollMs, nullptr);
+void Service::OnHotKey(WPARAM id, LPARAM keys) {
+    if (id == 0 || id > bound_.size() || !bound_[id - 1].registered) return;
+    Bound& bound = bound_[id - 1];
+    // Ids are handed out afresh at every reload: a press queued before a reload may arrive
+    // with an id that now names another shortcut. Only the keys it carries are trusted.
+    const UINT modifiers = static_cast<UINT>(LOWORD(keys)) & kModifierMask;
+    const UINT vk = HIWORD(keys);
+    if (modifiers != bound.binding.hotkey.modifiers || vk != bound.binding.hotkey.vk) return;
+    if (filterRepeats_) {
+        // An auto-repeat of a key still down; once it was let go, a press always fires.
+        if (bound.held && System().keyDown(static_cast<int>(vk))) return;
+        bound.held = true;
+        ::SetTimer(window_, kKeyTimer, kKeyPollMs, nullptr);
+    }
     // Copied: a target may pump messages (a reload could replace the bindings meanwhile).
-    const Binding binding = bindings_[id - 1];
-    for (const std::string& target : binding.targets)
-        CarryOut(target, binding.shortcutText, window_, launcher_);
-    if (launcher_.BringForward()) ::SetTimer(window_, kForegroundTimer, kForegroundPollMs, nullptr);
+    const Binding binding = bound.binding;
+    const ActionContext context{window_, launcher_, [this, &binding](std::function<void()> action) {
+                                    afterRelease_.push_back(AfterRelease{binding.hotkey, std::move(action)});
+                                    ::SetTimer(window_, kKeyTimer, kKeyPollMs, nullptr);
+                                }};
+    for (const std::string& target : binding.targets) CarryOut(target, binding.shortcutText, context);
+    // Right away when the keys are already up (a press too short for the first poll).
+    PollKeys();
 }
 
-bool Service::ReleaseLetGoKeys() {
-    bool anyHeld = false;
-    for (size_t i = 0; i < held_.size(); ++i) {
-        if (!held_[i]) continue;
-        if (::GetAsyncKeyState(static_cast<int>(bindings_[i].hotkey.vk)) & 0x8000)
-            anyHeld = true;
-        else
-            held_[i] = false;
+bool Service::KeysDown(const Hotkey& hotkey) const {
+    const SystemCalls& system = System();
+    if (system.keyDown(static_cast<int>(hotkey.vk))) return true;
+    const struct {
+        UINT modifier;
+        int vk;
+    } modifiers[] = {{MOD_CONTROL, VK_CONTROL}, {MOD_ALT, VK_MENU}, {MOD_SHIFT, VK_SHIFT},
+                     {MOD_WIN, VK_LWIN},        {MOD_WIN, VK_RWIN}};
+    for (const auto& m : modifiers) {
+        if ((hotkey.modifiers & m.modifier) && system.keyDown(m.vk)) return true;
     }
-    return anyHeld;
+    return false;
+}
+
+bool Service::PollKeys() {
+    bool waiting = false;
+    for (Bound& b : bound_) {
+        if (!b.held) continue;
+        if (System().keyDown(static_cast<int>(b.binding.hotkey.vk)))
+            waiting = true;
+        else
+            b.held = false;
+    }
+    // Taken out before running: an action may pump messages and come back here.
+    std::vector<AfterRelease> ready;
+    for (size_t i = 0; i < afterRelease_.size();) {
+        if (KeysDown(afterRelease_[i].hotkey)) {
+            waiting = true;
+            ++i;
+        } else {
+            ready.push_back(std::move(afterRelease_[i]));
+            afterRelease_.erase(afterRelease_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    for (AfterRelease& r : ready) r.action();
+    return waiting || !afterRelease_.empty();
 }
 
 }  // namespace hotrune

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "hotrune/bindings.h"
@@ -15,9 +16,15 @@ namespace hotrune {
 extern const char kWindowClass[];  // "HotruneService"
 extern const char kWindowTitle[];  // "Hotrune"
 
+// True where a held hotkey arrives again at every auto-repeat although it was registered with
+// MOD_NOREPEAT: systems older than Windows 7, and Wine.
+bool RepeatsArriveDespiteNoRepeat();
+
 class Service {
 public:
-    explicit Service(HINSTANCE instance) : instance_(instance) {}
+    // `filterRepeats`: drop the WM_HOTKEY of a key still held since it fired; only where the
+    // system does not do so itself (RepeatsArriveDespiteNoRepeat).
+    Service(HINSTANCE instance, bool filterRepeats);
     ~Service();
     Service(const Service&) = delete;
     Service& operator=(const Service&) = delete;
@@ -27,8 +34,23 @@ public:
     bool Start();
     // Pumps messages until the service is told to quit; returns the exit status, 0.
     int Run();
+    HWND window() const { return window_; }
 
 private:
+    // One distinct key combination of the store, held as hotkey id (index + 1).
+    struct Bound {
+        Binding binding;
+        bool registered = false;  // the hotkey is held now
+        // Fired, and its key not let go since: a WM_HOTKEY now is an auto-repeat (only
+        // looked at when repeats are filtered).
+        bool held = false;
+    };
+    // Something to do once every key of a shortcut is up.
+    struct AfterRelease {
+        Hotkey hotkey;
+        std::function<void()> action;
+    };
+
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -37,19 +59,19 @@ private:
     // as they were.
     void Reload();
     void UnregisterAll();
-    void OnHotKey(WPARAM id);
-    // Ends the hold of every shortcut whose key has been let go; true while some is held.
-    bool ReleaseLetGoKeys();
+    void OnHotKey(WPARAM id, LPARAM keys);
+    // Clears `held` for shortcuts whose key is up and runs the waiting after-release actions
+    // whose keys are all up; true while something still waits for a key.
+    bool PollKeys();
+    bool KeysDown(const Hotkey& hotkey) const;
 
     HINSTANCE instance_;
+    bool filterRepeats_;
     HWND window_ = nullptr;
     UINT reloadMessage_ = 0;
     UINT quitMessage_ = 0;
-    std::vector<Binding> bindings_;    // binding i holds hotkey id i + 1
-    std::vector<bool> registered_;     // per binding: the hotkey is held now
-    // Per binding: fired, and its key not yet let go. Not every system honours MOD_NOREPEAT,
-    // so the key's auto-repeat is filtered here as well: a held key fires once.
-    std::vector<bool> held_;
+    std::vector<Bound> bound_;
+    std::vector<AfterRelease> afterRelease_;
     Launcher launcher_;
 };
 

@@ -88,12 +88,12 @@ bool WriteValue(HKEY key, int index, const RawValue& value) {
 
 }  // namespace
 
-StoreResult LoadAll(const LoadVisit& visit) {
-    UniqueHKey key = OpenStore();
-    if (!key) return StoreResult::StoreOpenFailed;
+namespace {
+
+StoreResult VisitRecords(HKEY key, const LoadVisit& visit) {
     RawValue value;
     for (int i = 0; i >= 0; ++i) {
-        const Read r = ReadValue(key.get(), i, value);
+        const Read r = ReadValue(key, i, value);
         if (r == Read::Missing) break;  // the ordinary end of the run
         // A value that is there but cannot be read: the records after it are unknown, so the
         // caller must not take what it has seen for the whole store.
@@ -104,6 +104,22 @@ StoreResult LoadAll(const LoadVisit& visit) {
         if (!visit(record)) break;
     }
     return StoreResult::Ok;
+}
+
+}  // namespace
+
+StoreResult LoadAll(const LoadVisit& visit) {
+    UniqueHKey key = OpenStore();
+    if (!key) return StoreResult::StoreOpenFailed;
+    return VisitRecords(key.get(), visit);
+}
+
+StoreResult LoadAllReadOnly(const LoadVisit& visit) {
+    UniqueHKey key;
+    const LONG rc = Registry().openKey(HKEY_CURRENT_USER, kKeyMappingsPath, 0, KEY_READ, key.put());
+    if (rc == ERROR_FILE_NOT_FOUND) return StoreResult::Ok;  // no shortcuts saved yet
+    if (rc != ERROR_SUCCESS || !key) return StoreResult::StoreOpenFailed;
+    return VisitRecords(key.get(), visit);
 }
 
 StoreResult Append(const char* recordText, int* writtenIndex) {

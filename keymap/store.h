@@ -34,6 +34,10 @@ using LoadVisit = std::function<bool(const LoadedRecord&)>;
 // records visited are then only the first part of the store. Ok, StoreOpenFailed or ReadFailed.
 StoreResult LoadAll(const LoadVisit& visit);
 
+// LoadAll for a reader that never writes (the service): opens the key read-only and creates
+// nothing; a store that does not exist yet is empty. Ok, StoreOpenFailed or ReadFailed.
+StoreResult LoadAllReadOnly(const LoadVisit& visit);
+
 // Writes `recordText` as a new last record: the value goes to the end of the run as it is now
 // in the registry (never the caller's idea of it), so an existing record is never overwritten
 // and the new one never lands beyond a gap. `writtenIndex`, when given, receives the name

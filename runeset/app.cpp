@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "keymap/process.h"
 #include "runeset/main_dialog.h"
 #include "runeset/messages.h"
 
@@ -10,6 +11,7 @@
 CRunesetApp::CRunesetApp() : CWinApp(runeset::kCaption) {}
 
 BOOL CRunesetApp::InitInstance() {
+    keymap::HardenProcess();
     Enable3dControlsStatic();
     // The dialog holds its record table and wizard, too much for the stack.
     auto dialog = std::make_unique<CRunesetDlg>();

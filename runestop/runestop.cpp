@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "keymap/process.h"
 #include "keymap/service.h"
 #include "runestop/resource.h"
 
@@ -53,6 +54,7 @@ ATOM RegisterRunestopClass(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    keymap::HardenProcess();
     LoadStringA(instance, IDS_APP_TITLE, g_title, kMaxLoadString);
     LoadStringA(instance, IDC_RUNESTOP, g_windowClass, kMaxLoadString);
     RegisterRunestopClass(instance);
