@@ -152,13 +152,29 @@ void Service::Reload() {
         return;
     }
 
-    UnregisterAll();
     BindingPlan plan = PlanBindings(records);
     std::vector<std::string> problems = std::move(plan.problems);
+    // A hotkey whose id keeps the same combination stays registered: most reloads change one
+    // shortcut, and giving every other one up and taking it back costs two system calls each
+    // and a moment in which another program could take it. All the others are given up
+    // before any is taken, so a combination that moves to another id is free to move.
+    std::vector<bool> kept(plan.bindings.size(), false);
+    for (size_t i = 0; i < registered_.size(); ++i) {
+        if (!registered_[i]) continue;
+        if (i < plan.bindings.size() && plan.bindings[i].hotkey.modifiers == bindings_[i].hotkey.modifiers &&
+            plan.bindings[i].hotkey.vk == bindings_[i].hotkey.vk)
+            kept[i] = true;
+        else
+            ::UnregisterHotKey(window_, static_cast<int>(i + 1));
+    }
+    // A kept shortcut whose key is still down stays held: its auto-repeat must not fire it.
+    std::vector<bool> held(kept.size(), false);
+    for (size_t i = 0; i < kept.size(); ++i) held[i] = kept[i] && held_[i];
     bindings_ = std::move(plan.bindings);
-    registered_.assign(bindings_.size(), false);
-    held_.assign(bindings_.size(), false);
+    registered_ = kept;
+    held_ = std::move(held);
     for (size_t i = 0; i < bindings_.size(); ++i) {
+        if (kept[i]) continue;
         const Hotkey& hotkey = bindings_[i].hotkey;
         // MOD_NOREPEAT: a held key fires once.
         if (::RegisterHotKey(window_, static_cast<int>(i + 1), hotkey.modifiers | MOD_NOREPEAT,
