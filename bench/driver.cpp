@@ -680,58 +680,98 @@ void CaseServiceStart() {
 }
 
 // One reload of 100 records: the reload message sent to the service's window returns once the
-// service has read the store and registered every hotkey again (it reloads on its window's
-// thread), against 100 RegisterHotKey calls in this process.
+// service has read the store and registered its hotkeys (it reloads on its window's thread),
+// against 100 RegisterHotKey calls in this process. Two stores take turns, the second with
+// every record on another combination, so that every hotkey is given up and registered again;
+// a reload of an unchanged store is timed as well.
 void CaseServiceReload() {
     const std::vector<Combo> combos = ServiceCombos();
-    std::vector<std::string> records;
-    for (const Combo& c : combos) records.push_back(RecordText(c, ExeDir() + "bench_marker.exe"));
+    std::vector<std::string> first, second;
+    for (size_t i = 0; i < combos.size(); ++i) {
+        first.push_back(RecordText(combos[i], ExeDir() + "bench_marker.exe"));
+        second.push_back(RecordText(combos[(i + 1) % combos.size()], ExeDir() + "bench_marker.exe"));
+    }
     SavedKeyMappings saved;
-    if (!SavedKeyMappings::Set(records)) {
+    if (!SavedKeyMappings::Set(first)) {
         Fail("cannot write the KeyMappings key");
         return;
     }
     const UINT reload = RegisterWindowMessageA(keymap::kReloadMappingsMessage);
     const UINT quit = QuitMessage();
 
-    std::vector<double> subject, broadcast, floor;
+    std::vector<double> changed, unchanged, broadcast, floor, reads;
     {
         Resident r = StartResident(ExeDir() + "hotrune.exe", kServiceClass);
         if (!r.window) return;
-        for (int i = 0; i < g_warmup + g_runs; ++i) {
+        auto timeReload = [&](HWND to) {
             DWORD_PTR ignored = 0;
-            double t0 = NowMs();
-            SendMessageTimeoutA(r.window, reload, 0, 0, SMTO_NORMAL, kServiceLimitMs, &ignored);
-            const double direct = NowMs() - t0;
+            const double t0 = NowMs();
+            if (!SendMessageTimeoutA(to, reload, 0, 0, SMTO_NORMAL, kServiceLimitMs, &ignored))
+                Fail("the reload did not return");
+            return NowMs() - t0;
+        };
+        // The floor's own combinations (the service's with WIN added), so that the service
+        // can hold its hotkeys meanwhile and both take turns on the same load.
+        std::vector<Combo> own = combos;
+        for (Combo& c : own) c.mods |= MOD_WIN;
+        auto registerAll = [&own] {
+            const double t0 = NowMs();
+            int registered = 0;
+            for (size_t k = 0; k < own.size(); ++k)
+                registered += RegisterHotKey(nullptr, static_cast<int>(k + 1), own[k].mods, own[k].vk) ? 1 : 0;
+            const double ms = NowMs() - t0;
+            for (size_t k = 0; k < own.size(); ++k) UnregisterHotKey(nullptr, static_cast<int>(k + 1));
+            if (registered != kRecords) Fail("the floor registered " + std::to_string(registered) + " of 100 hotkeys");
+            return ms;
+        };
+        // The least a reload must do besides: read the 100 values, one query each.
+        auto readAll = [] {
+            HKEY key = runetest::OpenKeyMappings(KEY_READ);
+            if (!key) return 0.0;
+            const double t0 = NowMs();
+            for (int k = 0; k < kRecords; ++k) {
+                char data[512];
+                DWORD size = sizeof data;
+                RegQueryValueExA(key, std::to_string(k).c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+            }
+            const double ms = NowMs() - t0;
+            RegCloseKey(key);
+            return ms;
+        };
+        for (int i = 0; i < g_warmup + g_runs; ++i) {
+            const bool timed = i >= g_warmup;
+            runetest::FillKeyMappingsRun(i % 2 ? first : second);
+            const double all = timeReload(r.window);
+            const double least = registerAll();
+            const double reading = readAll();
+            const double same = timeReload(r.window);
             // The same through the broadcast Runeset sends, which every top-level window sees.
-            t0 = NowMs();
-            SendMessageTimeoutA(HWND_BROADCAST, reload, 0, 0, SMTO_ABORTIFHUNG, kServiceLimitMs, &ignored);
-            const double all = NowMs() - t0;
-            if (i >= g_warmup) {
-                subject.push_back(direct);
-                broadcast.push_back(all);
+            runetest::FillKeyMappingsRun(i % 2 ? second : first);
+            const double viaBroadcast = timeReload(HWND_BROADCAST);
+            if (timed) {
+                changed.push_back(all);
+                unchanged.push_back(same);
+                broadcast.push_back(viaBroadcast);
+                floor.push_back(least);
+                reads.push_back(reading);
             }
         }
         const int held = CountTaken(combos);
         if (held != kRecords) Fail("the service held " + std::to_string(held) + " of the 100 hotkeys after reloads");
         StopResident(r, quit);
     }
-    for (int i = 0; i < g_warmup + g_runs; ++i) {
-        const double t0 = NowMs();
-        int registered = 0;
-        for (size_t k = 0; k < combos.size(); ++k)
-            registered += RegisterHotKey(nullptr, static_cast<int>(k + 1), combos[k].mods, combos[k].vk) ? 1 : 0;
-        const double ms = NowMs() - t0;
-        for (size_t k = 0; k < combos.size(); ++k) UnregisterHotKey(nullptr, static_cast<int>(k + 1));
-        if (registered != kRecords) Fail("the floor registered " + std::to_string(registered) + " of 100 hotkeys");
-        if (i >= g_warmup) floor.push_back(ms);
-    }
-    Samples("hotrune reload of 100 records, ms", subject);
-    Samples("the same by broadcast, ms", broadcast);
+    Samples("hotrune reload of 100 changed records, ms", changed);
+    Samples("hotrune reload of the same 100 records, ms", unchanged);
+    Samples("a reload of 100 changed records by broadcast, ms", broadcast);
     Samples("100 RegisterHotKey, ms", floor);
-    const double s = Median(subject), b = Median(broadcast), f = Median(floor);
-    Row("Hotrune reload of 100 records until all are registered again", Ms(s), Ms(f), f > 0 ? s / f : 0, 1.5);
+    Samples("100 RegQueryValueExA, ms", reads);
+    const double c = Median(changed), u = Median(unchanged), b = Median(broadcast), f = Median(floor);
+    Row("Hotrune reload of 100 records, every one on a new combination", Ms(c), Ms(f), f > 0 ? c / f : 0, 1.5);
     Row("  the same from the broadcast, as Runeset sends it", Ms(b), Ms(f), f > 0 ? b / f : 0, 0);
+    Row("  a reload of 100 unchanged records", Ms(u), Ms(f), f > 0 ? u / f : 0, 0);
+    const double q = Median(reads);
+    Row("  100 RegQueryValueExA (reading the store, one query a value), in this process", Ms(q), Ms(f),
+        f > 0 ? q / f : 0, 0);
 }
 
 // The marker's table of start times, shared by name with every marker this process's
