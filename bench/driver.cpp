@@ -942,8 +942,8 @@ void CaseServiceKey() {
     Samples("SendInput until WM_HOTKEY in this process, ms", hop);
     auto plus = [](const char* name, double s, double f, double allowed) {
         const bool met = s <= f + allowed;
-        std::printf("ROW|%s|%s|%s|+%s|<= +%.0f ms|%s\n", name, Ms(s).c_str(), Ms(f).c_str(),
-                    Ms(s - f).c_str(), allowed, met ? "met" : "MISSED");
+        std::printf("ROW|%s|%s|%s|%s|<= +%.0f ms|%s\n", name, Ms(s).c_str(), Ms(f).c_str(),
+                    Format("%+.1f ms", s - f).c_str(), allowed, met ? "met" : "MISSED");
         std::fflush(stdout);
     };
     plus("Hotrune key press until the program runs (median)", Median(one), Median(floorOne), 10);
