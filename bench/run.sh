@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # THE benchmark command: builds what it needs, runs every case under Wine with the server kept
 # running, and prints one table of medians and ratios against the baselines of bench/.
-#   bash bench/run.sh [--runs N] [--warmup N]      (defaults 15 and 3; a run takes 2-5 minutes)
+#   bash bench/run.sh [--runs N] [--warmup N] [--only runeset|runestop|hotrune]
+#       (defaults 15 and 3, every program; a full run takes 4-8 minutes, the hotrune rows about 2)
 # It uses a Wine prefix and Xvfb of its own (build/x86_64/wine-bench), so it never disturbs the
 # tests' prefix, and stops both at the end. RUNE_BENCH_DISPLAY=:N uses that display instead;
 # RUNE_BENCH_BUILD=build/mine- builds in build/mine-x86_64 and build/mine-i686 instead.
@@ -11,13 +12,24 @@ cd "$root"
 
 runs=15
 warmup=3
+only=
+usage() { echo "usage: bash bench/run.sh [--runs N] [--warmup N] [--only runeset|runestop|hotrune]" >&2; exit 2; }
 while [ $# -gt 0 ]; do
     case $1 in
         --runs) runs=$2; shift 2 ;;
         --warmup) warmup=$2; shift 2 ;;
-        *) echo "usage: bash bench/run.sh [--runs N] [--warmup N]" >&2; exit 2 ;;
+        --only) only=$2; shift 2 ;;
+        *) usage ;;
     esac
 done
+# The driver's cases of each program; the peak memory and file size rows are run.sh's own.
+case $only in
+    "") cases=() ;;
+    runeset) cases=(start start-empty floor reload store) ;;
+    runestop) cases=(stop) ;;
+    hotrune) cases=(service-start service-reload service-key service-idle) ;;
+    *) usage ;;
+esac
 
 bash scripts/deps.sh >/dev/null || { echo "bench: missing packages (run: bash scripts/deps.sh)" >&2; exit 1; }
 # GNU time reads the peak memory of the programs that end by themselves (see below).
@@ -26,7 +38,7 @@ if [ ! -x /usr/bin/time ]; then
     DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends time </dev/null >/dev/null
 fi
 
-programs=(runeset runestop bench_min_exit bench_min_user32 bench_min_dialog)
+programs=(runeset runestop hotrune bench_min_exit bench_min_user32 bench_min_dialog bench_min_window)
 build=${RUNE_BENCH_BUILD:-build/}
 for arch in x86_64 i686; do
     dir=$build$arch
@@ -37,7 +49,7 @@ for arch in x86_64 i686; do
     fi
     echo "== build $dir"
     targets=("${programs[@]}")
-    [ "$arch" = x86_64 ] && targets+=(bench_driver)
+    [ "$arch" = x86_64 ] && targets+=(bench_driver bench_marker rune_listener)
     nice cmake --build "$dir" --target "${targets[@]}" | grep -v '^\[' || true
     for p in "${targets[@]}"; do
         [ -f "$dir/bin/$p.exe" ] || { echo "bench: $dir/bin/$p.exe was not built" >&2; exit 1; }
@@ -56,29 +68,11 @@ out=$(mktemp -d)
 trap 'stop_wine; rm -rf "$out"' EXIT
 bin=${build}x86_64/bin
 
-echo "== cases in Wine (bench_driver.exe --runs $runs --warmup $warmup)"
+echo "== cases in Wine (bench_driver.exe --runs $runs --warmup $warmup ${cases[*]})"
 status=0
-bash tests/wine-run.sh "$bin/bench_driver.exe" --runs "$runs" --warmup "$warmup" | tr -d '\r' |
+bash tests/wine-run.sh "$bin/bench_driver.exe" --runs "$runs" --warmup "$warmup" "${cases[@]}" | tr -d '\r' |
     tee "$out/driver.txt" | grep --line-buffered -v '^ROW|' || status=$?
 grep '^ROW|' "$out/driver.txt" | cut -d'|' -f2- >"$out/rows.txt" || true
-
-# Peak memory of the programs that end by themselves. Wine reads a process's peak working set
-# from Linux (VmHWM), which is gone once it has ended, so GNU time reads the same figure, the
-# peak resident size, from the kernel when the program's process is reaped.
-echo "== peak memory of the programs that end by themselves ($runs runs each)"
-peak_kib() { /usr/bin/time -f %M -o "$out/time.txt" wine "$1" >/dev/null 2>&1 </dev/null; cat "$out/time.txt"; }
-median() { sort -n | awk '{a[NR]=$1} END {if (NR == 0) print 0; else if (NR % 2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
-peakers=(runestop bench_min_exit bench_min_user32)
-for _ in $(seq "$warmup"); do for p in "${peakers[@]}"; do peak_kib "$bin/$p.exe" >/dev/null; done; done
-for p in "${peakers[@]}"; do : >"$out/$p.kib"; done
-for _ in $(seq "$runs"); do for p in "${peakers[@]}"; do peak_kib "$bin/$p.exe" >>"$out/$p.kib"; done; done
-stop_kib=$(median <"$out/runestop.kib")
-exit_kib=$(median <"$out/bench_min_exit.kib")
-user32_kib=$(median <"$out/bench_min_user32.kib")
-awk -v s="$stop_kib" -v b="$exit_kib" -v u="$user32_kib" 'BEGIN {
-    r = s / b; printf "Runestop peak working set|%.1f MiB|%.1f MiB|%.2f|<= 1.10|%s\n", s / 1024, b / 1024, r, (r <= 1.10 ? "met" : "MISSED")
-    printf "  the same, against a program that only registers a message|%.1f MiB|%.1f MiB|%.2f|-|-\n", s / 1024, u / 1024, s / u
-}' >>"$out/rows.txt"
 
 size_row() {  # name, program, baseline
     for arch in i686 x86_64; do
@@ -89,12 +83,37 @@ size_row() {  # name, program, baseline
             'BEGIN { printf "%s|%.1f KiB|%.1f KiB|%.2f|-|-\n", n, s / 1024, b / 1024, s / b }' >>"$out/rows.txt"
     done
 }
-size_row "File size runeset.exe" runeset bench_min_dialog
-size_row "File size runestop.exe" runestop bench_min_exit
+if [ -z "$only" ] || [ "$only" = runestop ]; then
+    # Peak memory of the programs that end by themselves. Wine reads a process's peak working set
+    # from Linux (VmHWM), which is gone once it has ended, so GNU time reads the same figure, the
+    # peak resident size, from the kernel when the program's process is reaped.
+    echo "== peak memory of the programs that end by themselves ($runs runs each)"
+    peak_kib() { /usr/bin/time -f %M -o "$out/time.txt" wine "$1" >/dev/null 2>&1 </dev/null; cat "$out/time.txt"; }
+    median() { sort -n | awk '{a[NR]=$1} END {if (NR == 0) print 0; else if (NR % 2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
+    peakers=(runestop bench_min_exit bench_min_user32)
+    for _ in $(seq "$warmup"); do for p in "${peakers[@]}"; do peak_kib "$bin/$p.exe" >/dev/null; done; done
+    for p in "${peakers[@]}"; do : >"$out/$p.kib"; done
+    for _ in $(seq "$runs"); do for p in "${peakers[@]}"; do peak_kib "$bin/$p.exe" >>"$out/$p.kib"; done; done
+    stop_kib=$(median <"$out/runestop.kib")
+    exit_kib=$(median <"$out/bench_min_exit.kib")
+    user32_kib=$(median <"$out/bench_min_user32.kib")
+    awk -v s="$stop_kib" -v b="$exit_kib" -v u="$user32_kib" 'BEGIN {
+        r = s / b; printf "Runestop peak working set|%.1f MiB|%.1f MiB|%.2f|<= 1.10|%s\n", s / 1024, b / 1024, r, (r <= 1.10 ? "met" : "MISSED")
+        printf "  the same, against a program that only registers a message|%.1f MiB|%.1f MiB|%.2f|-|-\n", s / 1024, u / 1024, s / u
+    }' >>"$out/rows.txt"
+
+    size_row "File size runestop.exe" runestop bench_min_exit
+fi
+if [ -z "$only" ] || [ "$only" = runeset ]; then
+    size_row "File size runeset.exe" runeset bench_min_dialog
+fi
+if [ -z "$only" ] || [ "$only" = hotrune ]; then
+    size_row "File size hotrune.exe" hotrune bench_min_window
+fi
 
 echo
 echo "Date: $(date '+%Y-%m-%d %H:%M %Z')   Machine: $(nproc) cores, $(wine --version 2>/dev/null), load average $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "Command: bash bench/run.sh --runs $runs --warmup $warmup   (medians of $runs runs after $warmup warm-up runs)"
+echo "Command: bash bench/run.sh --runs $runs --warmup $warmup${only:+ --only $only}   (medians of $runs runs after $warmup warm-up runs)"
 echo
 {
     echo "Case|Subject|Baseline|Ratio|Target|Result"

@@ -174,11 +174,30 @@ void Service::Reload() {
         return;
     }
 
-    UnregisterAll();
     BindingPlan plan = PlanBindings(records);
     std::vector<std::string> problems = std::move(plan.problems);
-    for (Binding& binding : plan.bindings) bound_.push_back(Bound{std::move(binding), false, false});
+    // A hotkey whose id keeps the same combination stays registered: most reloads change one
+    // shortcut, and giving every other one up and taking it back costs two system calls each
+    // and a moment in which another program could take it. All the others are given up
+    // before any is taken, so a combination that moves to another id is free to move.
+    std::vector<Bound> next;
+    next.reserve(plan.bindings.size());
+    for (Binding& binding : plan.bindings) next.push_back(Bound{std::move(binding), false, false});
     for (size_t i = 0; i < bound_.size(); ++i) {
+        if (!bound_[i].registered) continue;
+        const Hotkey& was = bound_[i].binding.hotkey;
+        if (i < next.size() && next[i].binding.hotkey.modifiers == was.modifiers &&
+            next[i].binding.hotkey.vk == was.vk) {
+            next[i].registered = true;
+            // A kept shortcut whose key is still down stays held: its auto-repeat must not fire it.
+            next[i].held = bound_[i].held;
+        } else {
+            ::UnregisterHotKey(window_, static_cast<int>(i + 1));
+        }
+    }
+    bound_ = std::move(next);
+    for (size_t i = 0; i < bound_.size(); ++i) {
+        if (bound_[i].registered) continue;
         const Hotkey& hotkey = bound_[i].binding.hotkey;
         // MOD_NOREPEAT: a held key fires once.
         if (::RegisterHotKey(window_, static_cast<int>(i + 1), hotkey.modifiers | MOD_NOREPEAT,

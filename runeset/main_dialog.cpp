@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "runeset/catalogue.h"
 #include "keymap/service.h"
@@ -162,6 +164,9 @@ int CRunesetDlg::ReloadList() {
         const RedrawSuspended quiet(m_list.GetSafeHwnd());
         m_table.count = 0;
         m_list.DeleteAllItems();
+        // The shell is slow to ask: a target that several records share is asked about once
+        // per reload, and its icon kept until the reload ends.
+        std::map<std::string, winframe::UniqueIcon> shellIcons;
 
         loaded = keymap::LoadAll([&](const keymap::LoadedRecord& record) {
             const int n = record.index;
@@ -173,19 +178,23 @@ int CRunesetDlg::ReloadList() {
 
             // The shell's icon for a program file; otherwise the catalogue's icon for a token,
             // compared as stored (before lower-casing), or the default icon.
-            winframe::UniqueIcon shellIcon;
+            HICON icon = nullptr;
             if (record.wellFormed) {
-                SHFILEINFOA info = {};
-                if (winframe::SHGetFileInfoA(mapping.target, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
-                    shellIcon.reset(info.hIcon);
+                auto known = shellIcons.find(mapping.target);
+                if (known == shellIcons.end()) {
+                    winframe::UniqueIcon shellIcon;
+                    SHFILEINFOA info = {};
+                    if (winframe::SHGetFileInfoA(mapping.target, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
+                        shellIcon.reset(info.hIcon);
+                    known = shellIcons.emplace(mapping.target, std::move(shellIcon)).first;
+                }
+                icon = known->second.get();
             }
-            HICON icon = shellIcon.get();
             if (!icon) {
                 const int id = record.wellFormed ? runeset::ListIconFor(mapping.target) : IDI_DEFAULT_LIST;
                 icon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id));
             }
             m_images.ReplaceIcon(-1, icon);  // the list keeps its own copy
-            shellIcon.reset();
 
             std::string shortcut = keymap::ShortcutText(mapping);
             LowerAscii(mapping.target);

@@ -208,6 +208,20 @@ if [ $have_mixer = 0 ]; then
     check "... the volume mixer too" grep -q 'could not start Volume Control for CTRL+ALT+V: sndvol.exe was not found' <<<"$text"
 fi
 
+# ---- a reload of the same store ------------------------------------------------------
+# The shortcuts already held stay held; the one another program held is tried again.
+kill "$HOLD_PID" 2>/dev/null
+wait "$HOLD_PID" 2>/dev/null
+HOLD_PID=
+for _ in $(seq 100); do [ "$(hotkey_state $CTRL_ALT 0x4B)" = free ] && break; sleep 0.1; done
+probe broadcast WM_RELOADMAPPINGS
+check "a reload takes a combination another program has let go" wait_taken $CTRL_ALT 0x4B
+text=$(probe msgbox Hotrune 5000)
+check "... and lists only the damaged record" \
+    eval 'grep -q "number 14" <<<"$text" && ! grep -q "CTRL+ALT+K" <<<"$text"'
+press ctrl+alt+a
+check "a shortcut kept through the reload still fires" wait_fires a 3
+
 # ---- reload ---------------------------------------------------------------------------
 set_store "1 1 0 0 68 $FIRE_A" "1 1 0 0 66 $FIRE_B"
 probe broadcast WM_RELOADMAPPINGS
@@ -215,12 +229,12 @@ check "after the reload the removed combination is free" test "$(hotkey_state $C
 check "after the reload the new combination is held" wait_taken $CTRL_ALT 0x44
 check "a reload without problems shows no message" test "$(probe msgbox Hotrune 1500)" = ""
 press ctrl+alt+d
-check "the new shortcut fires" wait_fires a 3
+check "the new shortcut fires" wait_fires a 4
 press ctrl+alt+a
 press ctrl+alt+b
 wait_fires b 2
 sleep 1
-check "the removed shortcut does not fire (fire_a $(fires a) times)" test "$(fires a)" -eq 3
+check "the removed shortcut does not fire (fire_a $(fires a) times)" test "$(fires a)" -eq 4
 check "a record removed from a shared shortcut no longer runs (fire_c $(fires c) times)" test "$(fires c)" -eq 1
 
 # ---- a second instance -----------------------------------------------------------------

@@ -112,6 +112,10 @@ TEST_F(MainDialogTest, RowsShowLowerCasedTargetsShortcutTextsAndTheRightIcons) {
         // Differs from a token only by case: no catalogue match, the default icon.
         {"1 0 0 0 65 Notepad", "notepad", "CTRL+A", IDI_DEFAULT_LIST},
         {"0 1 0 0 90 C:\\NO\\SUCH\\TOOL.EXE", "c:\\no\\such\\tool.exe", "ALT+Z", IDI_DEFAULT_LIST},
+        // Targets met before in the same reload show the same icons again.
+        {"1 0 1 0 66 " + program, programLower, "CTRL+SHIFT+B", 0},
+        {"0 1 1 0 77 notepad", "notepad", "ALT+SHIFT+M", IDI_CAT_NOTEPAD},
+        {"0 1 1 0 78 C:\\NO\\SUCH\\TOOL.EXE", "c:\\no\\such\\tool.exe", "ALT+SHIFT+N", IDI_DEFAULT_LIST},
     };
     std::vector<std::string> texts;
     for (const Case& c : cases) texts.push_back(c.text);
