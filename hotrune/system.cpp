@@ -124,12 +124,6 @@ const SystemCalls kReal = {&::CreateProcessA,   &::ShellExecuteExA,        &Real
 
 }  // namespace
 
-FARPROC SystemProc(const char* dll, const char* name) {
-    HMODULE module = ::GetModuleHandleA(dll);
-    if (!module) module = ::LoadLibraryExA(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return module ? ::GetProcAddress(module, name) : nullptr;
-}
-
 SystemCalls& System() {
     static SystemCalls calls = kReal;
     return calls;

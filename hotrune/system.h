@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "keymap/process.h"
+
 namespace hotrune {
 
 enum class StandbyKind {
@@ -31,10 +33,7 @@ struct SystemCalls {
     bool (*keyDown)(int vk);
 };
 
-// The address of `name` in the system DLL `dll`, loaded from the system folder only on first
-// use (the DLL then stays loaded); null when either is missing. For DLLs that most runs never
-// need, such as the power functions.
-FARPROC SystemProc(const char* dll, const char* name);
+using keymap::SystemProc;
 
 // The calls in use; the real ones unless a test replaced some.
 SystemCalls& System();

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace keymap {
 
 void HardenProcess() {
@@ -20,6 +22,16 @@ void HardenProcess() {
         reinterpret_cast<SetSearchPathModeFn>(::GetProcAddress(kernel, "SetSearchPathMode"));
     if (setSearchMode)
         setSearchMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
+}
+
+FARPROC SystemProc(const char* dll, const char* name) {
+    char folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    const std::string path = std::string(folder, length) + "\\" + dll;
+    HMODULE module = ::GetModuleHandleA(path.c_str());
+    if (!module) module = ::LoadLibraryA(path.c_str());
+    return module ? ::GetProcAddress(module, name) : nullptr;
 }
 
 }  // namespace keymap

@@ -4,16 +4,6 @@
 
 namespace winframe {
 
-FARPROC SystemProc(const char* dll, const char* name) {
-    char folder[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    const std::string path = std::string(folder, length) + "\\" + dll;
-    HMODULE module = ::GetModuleHandleA(path.c_str());
-    if (!module) module = ::LoadLibraryA(path.c_str());
-    return module ? ::GetProcAddress(module, name) : nullptr;
-}
-
 namespace {
 
 // A function pointer of type Fn for a system DLL's export, looked up once.

@@ -9,12 +9,11 @@
 #include <cderr.h>
 #include <shellapi.h>
 
+#include "keymap/process.h"
+
 namespace winframe {
 
-// The address of `name` in the system DLL `dll`, loaded from the system folder only (never
-// from the program's or the current folder); null when either cannot be found. The DLL stays
-// loaded for the life of the process, as an imported one would.
-FARPROC SystemProc(const char* dll, const char* name);
+using keymap::SystemProc;
 
 // shell32's SHGetFileInfoA; 0 (nothing found) when shell32 cannot be loaded.
 DWORD_PTR SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT infoSize,
