@@ -8,12 +8,13 @@
 
 #include "hotrune/keys.h"
 #include "keymap/keymapping.h"
+#include "keymap/store.h"
 
 namespace hotrune {
 
 // The service uses the first this many records, as many as Runeset shows; the others stay
 // stored, unused, and the user is told at every start and reload.
-constexpr int kMaxShortcuts = 100;
+constexpr int kMaxShortcuts = keymap::kMaxUsedRecords;
 
 struct StoredRecord {
     int index = 0;                // the value's name in the store

@@ -9,6 +9,10 @@
 
 namespace keymap {
 
+// How many records Runeset lists and the service uses: the first this many of the run. Values
+// beyond them stay stored, untouched; both programs say so.
+constexpr int kMaxUsedRecords = 100;
+
 enum class StoreResult {
     Ok,
     StoreOpenFailed,  // the key path could not be opened or created

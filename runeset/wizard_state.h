@@ -7,10 +7,11 @@
 #include <string>
 
 #include "keymap/keymapping.h"
+#include "keymap/store.h"
 #include "winframe/propsheet.h"
 
 // The most records the main window lists; Step 3 refuses to add one beyond them.
-constexpr int kMaxRecords = 100;
+constexpr int kMaxRecords = keymap::kMaxUsedRecords;
 
 // Step 1's choice. The values are the radio buttons' order in the group.
 enum class ShortcutKind { None = -1, Program = 0, Function = 1 };
