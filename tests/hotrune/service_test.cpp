@@ -217,7 +217,9 @@ protected:
         const HWND window = service.window();
         std::thread driver([&script, window] {
             script(window);
-            ::PostMessageA(window, ::RegisterWindowMessageA(keymap::kQuitHotruneMessage), 0, 0);
+            // Posted after all the script posted: the service has handled every earlier message
+        // when Run returns, so a script needs no pause before the checks.
+        ::PostMessageA(window, ::RegisterWindowMessageA(keymap::kQuitHotruneMessage), 0, 0);
         });
         EXPECT_EQ(service.Run(), 0);
         driver.join();
@@ -247,7 +249,6 @@ TEST_F(ServiceTest, APressQueuedBeforeAReloadNeverRunsAnotherShortcut) {
         // An id that matches nothing at all, and a press with the right keys.
         PressQueued(window, 7, kCtrlAltShift, 'P');
         PressQueued(window, 1, kCtrlAltShift | MOD_NOREPEAT, 'P');
-        ::Sleep(300);
     });
     EXPECT_EQ(Actions(), std::vector<std::string>({"power.off"}));
 }
@@ -269,7 +270,6 @@ TEST_F(ServiceTest, ASecondPressFiresUnlessItIsARepeatOfAKeyStillDown) {
         Serve(c.filterRepeats, [](HWND window) {
             PressQueued(window, 1, kCtrlAltShift, 'B');
             PressQueued(window, 1, kCtrlAltShift, 'B');
-            ::Sleep(300);
         });
         EXPECT_EQ(Actions().size(), c.fired)
             << "filter " << c.filterRepeats << ", key still down " << c.keyStillDown;
@@ -305,7 +305,9 @@ LRESULT CALLBACK WatchSysCommand(int code, WPARAM wParam, LPARAM lParam) {
 // keys are let go: letting go of them afterwards would end it again at once.
 TEST_F(ServiceTest, ScreenSaverAndModernStandbyWaitUntilTheKeysAreUp) {
     static std::atomic<bool> keysDown{true};
+    static std::atomic<int> keyQueries{0};
     hotrune::System().keyDown = [](int vk) {
+        ++keyQueries;
         return keysDown.load() && (vk == 'S' || vk == VK_CONTROL || vk == VK_MENU);
     };
     hotrune::System().standbyKind = [] { return hotrune::StandbyKind::DisplayOff; };
@@ -321,8 +323,10 @@ TEST_F(ServiceTest, ScreenSaverAndModernStandbyWaitUntilTheKeysAreUp) {
         keysDown = true;
         int whileDown = -1;
         Serve(false, [&](HWND window) {
+            const int asked = keyQueries;
             PressQueued(window, press.first == 'S' ? 1 : 2, MOD_CONTROL | MOD_ALT, press.first);
-            ::Sleep(400);
+            // The service has looked at the keys several times and found them down.
+            WaitUntil([asked] { return keyQueries >= asked + 6; }, 5000);
             whileDown = g_sysCommands;
             keysDown = false;
             WaitUntil([] { return g_sysCommands > 0; }, 3000);
@@ -370,10 +374,12 @@ TEST_F(ServiceTest, FunctionsThatCannotWorkHereSaySo) {
 
 // Stand-ins for the system calls (real functions: on i686 a lambda is no WINAPI function).
 std::atomic<bool> g_releaseStart{false};
+std::atomic<bool> g_startEntered{false};
 BOOL WINAPI CreateProcessOnceReleased(LPCSTR app, LPSTR cmd, LPSECURITY_ATTRIBUTES pa,
                                       LPSECURITY_ATTRIBUTES ta, BOOL inherit, DWORD flags,
                                       LPVOID env, LPCSTR dir, LPSTARTUPINFOA si,
                                       LPPROCESS_INFORMATION pi) {
+    g_startEntered = true;
     WaitUntil([] { return g_releaseStart.load(); }, 10000);
     return ::CreateProcessA(app, cmd, pa, ta, inherit, flags, env, dir, si, pi);
 }
@@ -393,6 +399,7 @@ BOOL WINAPI ShellExecuteRefused(SHELLEXECUTEINFOA*) {
 // carries out other shortcuts meanwhile.
 TEST_F(ServiceTest, AStartThatHangsBlocksNeitherShortcutsNorReloads) {
     g_releaseStart = false;
+    g_startEntered = false;
     hotrune::System().createProcess = CreateProcessOnceReleased;
     const std::string fire = temp_.Fire("slow\\fire_slow.exe");
     ASSERT_TRUE(runetest::FillKeyMappingsRun({"1 1 1 0 65 " + fire, "1 1 1 0 66 standby"}));
@@ -400,7 +407,7 @@ TEST_F(ServiceTest, AStartThatHangsBlocksNeitherShortcutsNorReloads) {
     bool otherFired = false;
     Serve(false, [&](HWND window) {
         PressQueued(window, 1, kCtrlAltShift, 'A');
-        ::Sleep(200);
+        WaitUntil([] { return g_startEntered.load(); }, 5000);
         DWORD_PTR result = 0;
         reloadAnswered = ::SendMessageTimeoutA(
                              window, ::RegisterWindowMessageA(keymap::kReloadMappingsMessage), 0,
@@ -418,7 +425,7 @@ TEST_F(ServiceTest, AStartThatHangsBlocksNeitherShortcutsNorReloads) {
 // Only the first 100 records are used, as Runeset shows; the user is told. The store is only
 // read: a service started before any shortcut was saved creates nothing.
 TEST_F(ServiceTest, UsesTheFirstHundredRecordsAndNeverWritesTheStore) {
-    Serve(false, [](HWND) { ::Sleep(100); });
+    Serve(false, [](HWND) {});
     EXPECT_FALSE(runetest::KeyExists(HKEY_CURRENT_USER, "Software\\Quillmarsh"));
     EXPECT_EQ(TakeBox(500), "");
 
@@ -430,7 +437,6 @@ TEST_F(ServiceTest, UsesTheFirstHundredRecordsAndNeverWritesTheStore) {
         text = TakeBox();
         PressQueued(window, 2, kCtrlAltShift, 'Z');
         PressQueued(window, 1, kCtrlAltShift, 'Z');
-        ::Sleep(300);
     });
     EXPECT_NE(text.find("Only the first 100 shortcuts are used"), std::string::npos) << text;
     EXPECT_TRUE(Actions().empty());
@@ -439,7 +445,6 @@ TEST_F(ServiceTest, UsesTheFirstHundredRecordsAndNeverWritesTheStore) {
     Serve(false, [](HWND window) {
         TakeBox();
         PressQueued(window, 1, kCtrlAltShift, 'Y');
-        ::Sleep(500);
     });
     EXPECT_EQ(Actions().size(), static_cast<size_t>(hotrune::kMaxShortcuts));
 }
@@ -562,7 +567,7 @@ TEST(HotruneSystemPrograms, NativeCopiesUnderWow64) {
 // short enough to read.
 TEST_F(ServiceTest, MessagesStayFewAndReadable) {
     for (int i = 0; i < 20; ++i) hotrune::ShowMessage("Failure number " + std::to_string(i));
-    ::Sleep(1000);
+    WaitUntil([] { return OpenBoxes().size() >= hotrune::kMaxOpenMessages; }, 5000);
     EXPECT_LE(OpenBoxes().size(), hotrune::kMaxOpenMessages);
     EXPECT_GE(OpenBoxes().size(), 1u);
     CloseAllBoxes();
