@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include <cstring>
 
 namespace keymap {
 
@@ -24,13 +24,16 @@ void HardenProcess() {
         setSearchMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
 }
 
+// Plain buffers, no std::string: Runestop links this file and stays a small program.
 FARPROC SystemProc(const char* dll, const char* name) {
-    char folder[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    const std::string path = std::string(folder, length) + "\\" + dll;
-    HMODULE module = ::GetModuleHandleA(path.c_str());
-    if (!module) module = ::LoadLibraryA(path.c_str());
+    char path[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+    const size_t dllLength = std::strlen(dll);
+    if (length == 0 || length + 1 + dllLength >= MAX_PATH) return nullptr;
+    path[length] = '\\';
+    std::memcpy(path + length + 1, dll, dllLength + 1);
+    HMODULE module = ::GetModuleHandleA(path);
+    if (!module) module = ::LoadLibraryA(path);
     return module ? ::GetProcAddress(module, name) : nullptr;
 }
 
