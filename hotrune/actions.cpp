@@ -174,11 +174,11 @@ void MoveCdTray(bool open) {
     try {
         std::thread([open] {
             const char* command = open ? "set cdaudio door open wait" : "set cdaudio door closed wait";
-            const MCIERROR rc = ::mciSendStringA(command, nullptr, 0, nullptr);
+            const MCIERROR rc = hotrune::mciSendStringA(command, nullptr, 0, nullptr);
             g_trayMoving = false;
             if (rc != 0) {
                 char reason[256] = "";
-                if (!::mciGetErrorStringA(rc, reason, sizeof reason)) std::strcpy(reason, "Unknown error.");
+                if (!hotrune::mciGetErrorStringA(rc, reason, sizeof reason)) std::strcpy(reason, "Unknown error.");
                 ShowMessage(std::string("Hotrune could not ") +
                             (open ? "open" : "close") + " the CD tray:\n" + reason);
             }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "hotrune/system.h"
 #include "keymap/unique_handle.h"
 
 namespace hotrune {
@@ -33,9 +34,9 @@ public:
 // Balances a successful CoInitializeEx on this thread.
 class ComApartment {
 public:
-    ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComApartment() : ok_(SUCCEEDED(hotrune::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
     ~ComApartment() {
-        if (ok_) ::CoUninitialize();
+        if (ok_) hotrune::CoUninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;

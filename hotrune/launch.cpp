@@ -6,6 +6,7 @@
 #include <cctype>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -98,8 +99,9 @@ struct Launcher::State final : Starter {
     }
 
     void Run() {
-        // The shell's document handlers expect a single-threaded apartment.
-        ComApartment com;
+        // The shell's document handlers expect a single-threaded apartment; joined at the first
+        // start, so that a service that starts nothing never loads COM.
+        std::unique_ptr<ComApartment> com;
         for (;;) {
             std::function<void(Starter&)> job;
             {
@@ -118,6 +120,7 @@ struct Launcher::State final : Starter {
             }
             if (job) {
                 try {
+                    if (!com) com = std::make_unique<ComApartment>();
                     job(*this);
                 } catch (...) {
                     // Out of memory while building a message: this start is lost, not the rest.
@@ -150,6 +153,7 @@ Launcher::~Launcher() {
 
 bool Launcher::Post(std::function<void(Starter&)> job) {
     if (state_->noThread) {
+        const ComApartment com;
         job(*state_);
         state_->BringForward();
         return true;

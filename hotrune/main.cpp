@@ -35,8 +35,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         hotrune::InstanceClaim::AlreadyRunning)
         return 0;
 
-    // Shell execution of documents and the volume endpoint use COM.
-    hotrune::ComApartment com;
     hotrune::Service service(instance, hotrune::RepeatsArriveDespiteNoRepeat());
     if (!service.Start()) return 1;
     return service.Run();

@@ -35,8 +35,10 @@ StandbyKind RealStandbyKind() {
 }
 
 bool RealStepEndpointVolume(bool up) {
+    // COM joins this thread only for as long as the volume is being changed.
+    const ComApartment com;
     ComPtr<IMMDeviceEnumerator> enumerator;
-    if (FAILED(::CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+    if (FAILED(hotrune::CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
                                   __uuidof(IMMDeviceEnumerator), enumerator.put_void())))
         return false;
     ComPtr<IMMDevice> device;
@@ -118,11 +120,51 @@ bool RealElevatedSplitToken() {
 
 bool RealKeyDown(int vk) { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
 
-const SystemCalls kReal = {&::CreateProcessA,   &::ShellExecuteExA,        &RealIsWow64,
+const SystemCalls kReal = {&::CreateProcessA,   &hotrune::ShellExecuteExA,        &RealIsWow64,
                            &RealStandbyKind,    &RealStepEndpointVolume,   &RealElevatedSplitToken,
                            &RealKeyDown};
 
 }  // namespace
+
+// A function of a system DLL as a pointer of type Fn, looked up once; null when missing.
+template <typename Fn>
+Fn Bound(const char* dll, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(SystemProc(dll, name)));
+}
+
+BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info) {
+    static const auto call = Bound<decltype(&::ShellExecuteExA)>("shell32.dll", "ShellExecuteExA");
+    if (call) return call(info);
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+
+HRESULT CoInitializeEx(void* reserved, DWORD flags) {
+    static const auto call = Bound<decltype(&::CoInitializeEx)>("ole32.dll", "CoInitializeEx");
+    return call ? call(reserved, flags) : E_FAIL;
+}
+
+void CoUninitialize() {
+    static const auto call = Bound<decltype(&::CoUninitialize)>("ole32.dll", "CoUninitialize");
+    if (call) call();
+}
+
+HRESULT CoCreateInstance(REFCLSID cls, IUnknown* outer, DWORD context, REFIID iid, void** out) {
+    static const auto call = Bound<decltype(&::CoCreateInstance)>("ole32.dll", "CoCreateInstance");
+    if (call) return call(cls, outer, context, iid, out);
+    if (out) *out = nullptr;
+    return E_FAIL;
+}
+
+MCIERROR mciSendStringA(LPCSTR command, LPSTR returned, UINT size, HWND callback) {
+    static const auto call = Bound<decltype(&::mciSendStringA)>("winmm.dll", "mciSendStringA");
+    return call ? call(command, returned, size, callback) : MCIERR_CANNOT_LOAD_DRIVER;
+}
+
+BOOL mciGetErrorStringA(MCIERROR error, LPSTR text, UINT size) {
+    static const auto call = Bound<decltype(&::mciGetErrorStringA)>("winmm.dll", "mciGetErrorStringA");
+    return call ? call(error, text, size) : FALSE;
+}
 
 SystemCalls& System() {
     static SystemCalls calls = kReal;

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <windows.h>
+#include <mmsystem.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "keymap/process.h"
@@ -34,6 +36,17 @@ struct SystemCalls {
 };
 
 using keymap::SystemProc;
+
+// shell32's, ole32's and winmm's calls, bound at their first use: most sessions start no
+// document, change no volume and move no CD tray, and loading those DLLs (and COM) at start
+// would cost the resident service memory all day. Each fails as its system call does when
+// its DLL cannot be loaded.
+BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info);
+HRESULT CoInitializeEx(void* reserved, DWORD flags);
+void CoUninitialize();
+HRESULT CoCreateInstance(REFCLSID cls, IUnknown* outer, DWORD context, REFIID iid, void** out);
+MCIERROR mciSendStringA(LPCSTR command, LPSTR returned, UINT size, HWND callback);
+BOOL mciGetErrorStringA(MCIERROR error, LPSTR text, UINT size);
 
 // The calls in use; the real ones unless a test replaced some.
 SystemCalls& System();
