@@ -70,7 +70,8 @@ struct Launcher::State final : Starter {
     std::deque<std::function<void(Starter&)>> jobs;
     bool stop = false;
     bool toldBusy = false;
-    bool noThread = false;  // set once, before any Post
+    bool threadStarted = false;  // touched by the service's thread only
+    bool noThread = false;       // likewise: no thread could be had
     // Touched by the launcher's thread only.
     std::vector<Pending> pending;
 
@@ -133,15 +134,7 @@ struct Launcher::State final : Starter {
     bool Start(const std::string& path, const std::string& directory, std::string& error) override;
 };
 
-Launcher::Launcher() : state_(std::make_shared<State>()) {
-    std::shared_ptr<State> state = state_;
-    try {
-        std::thread([state] { state->Run(); }).detach();
-    } catch (...) {
-        // No thread to be had: starts then run on the caller's thread, slower but not lost.
-        state_->noThread = true;
-    }
-}
+Launcher::Launcher() : state_(std::make_shared<State>()) {}
 
 Launcher::~Launcher() {
     {
@@ -152,6 +145,17 @@ Launcher::~Launcher() {
 }
 
 bool Launcher::Post(std::function<void(Starter&)> job) {
+    // The thread comes with the first start: an idle service carries no second thread.
+    if (!state_->threadStarted && !state_->noThread) {
+        std::shared_ptr<State> state = state_;
+        try {
+            std::thread([state] { state->Run(); }).detach();
+            state_->threadStarted = true;
+        } catch (...) {
+            // No thread to be had: starts then run on the caller's thread, slower but not lost.
+            state_->noThread = true;
+        }
+    }
     if (state_->noThread) {
         const ComApartment com;
         job(*state_);

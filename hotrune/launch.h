@@ -33,9 +33,9 @@ public:
     Launcher(const Launcher&) = delete;
     Launcher& operator=(const Launcher&) = delete;
 
-    // Runs `job` on the launcher's thread, after the jobs queued before it. Returns false (the
-    // job dropped, the user told once) while too many jobs are waiting, which happens only
-    // when a start hangs and the key is pressed again and again.
+    // Runs `job` on the launcher's thread (started by the first call), after the jobs queued
+    // before it. Returns false (the job dropped, the user told once) while too many jobs are
+    // waiting, which happens only when a start hangs and the key is pressed again and again.
     bool Post(std::function<void(Starter&)> job);
 
     struct State;
