@@ -22,6 +22,14 @@
 
 namespace {
 
+// Pixels at 96 dots per inch, scaled to the screen's (the program is DPI aware).
+int ScaledForDpi(int pixels) {
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    return ::MulDiv(pixels, dpi > 0 ? dpi : 96, 96);
+}
+
 using runeset::kCaption;
 const char kSelectFirstText[] = "Please select a shortcut to remove !";
 const char kRegistryErrorText[] = "Error manupulating the registry !";
@@ -123,8 +131,10 @@ BOOL CRunesetDlg::OnInitDialog() {
 
     m_images.Create(kIconSize, kIconSize, kImageListFlags, 0, kImageListGrow);
     m_list.SetTextColor(RGB(0, 0, 255));
-    m_list.InsertColumn(0, "Program/Function", LVCFMT_LEFT, 200);
-    m_list.InsertColumn(1, "Shortcut", LVCFMT_LEFT, 150);
+    // 200 and 150 pixels at 100 %, grown with the dialog at higher scaling, so that a long
+    // shortcut such as CTRL+ALT+SHIFT+WIN+X keeps fitting its column.
+    m_list.InsertColumn(0, "Program/Function", LVCFMT_LEFT, ScaledForDpi(200));
+    m_list.InsertColumn(1, "Shortcut", LVCFMT_LEFT, ScaledForDpi(150));
     m_list.SetImageList(m_images.GetSafeHandle(), LVSIL_SMALL);
 
     ReloadList();

@@ -2,6 +2,7 @@
 // the window is up): the side picture still reaches the bottom and the right-hand edge of the
 // main window, with no empty band below it.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,11 @@ TEST(RunesetDpi, TheSidePictureFillsItsFrameAt150Percent) {
     // The frame runs to the window's right-hand edge and past its bottom.
     EXPECT_GE(got.bottom, client.bottom);
     EXPECT_GE(got.right, client.right - 1);
+    // The list's columns grow with the rest: 200 and 150 pixels at 100 %.
+    HWND list = GetDlgItem(main, IDC_SHORTCUT_LIST);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), 300);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), 225);
 
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_TRUE(runeset.Wait(10000));
