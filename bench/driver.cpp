@@ -563,6 +563,13 @@ bool Taken(const Combo& c) {
     return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
 }
 
+// One record starting the marker program for each of `combos`, in their order.
+std::vector<std::string> MarkerRecords(const std::vector<Combo>& combos) {
+    std::vector<std::string> records;
+    for (const Combo& c : combos) records.push_back(RecordText(c, ExeDir() + "bench_marker.exe"));
+    return records;
+}
+
 int CountTaken(const std::vector<Combo>& combos) {
     int n = 0;
     for (const Combo& c : combos) n += Taken(c) ? 1 : 0;
@@ -648,10 +655,8 @@ void CaseServiceStart() {
     const std::string hotrune = ExeDir() + "hotrune.exe";
     const std::string minimal = ExeDir() + "bench_min_window.exe";
     const std::vector<Combo> combos = ServiceCombos();
-    std::vector<std::string> records;
-    for (const Combo& c : combos) records.push_back(RecordText(c, ExeDir() + "bench_marker.exe"));
     SavedKeyMappings saved;
-    if (!SavedKeyMappings::Set(records)) {
+    if (!SavedKeyMappings::Set(MarkerRecords(combos))) {
         Fail("cannot write the KeyMappings key");
         return;
     }
@@ -1054,10 +1059,8 @@ struct IdleFigures {
 // by side: their memory once settled, and what they did meanwhile.
 void CaseServiceIdle() {
     const std::vector<Combo> combos = ServiceCombos();
-    std::vector<std::string> records;
-    for (const Combo& c : combos) records.push_back(RecordText(c, ExeDir() + "bench_marker.exe"));
     SavedKeyMappings saved;
-    if (!SavedKeyMappings::Set(records)) {
+    if (!SavedKeyMappings::Set(MarkerRecords(combos))) {
         Fail("cannot write the KeyMappings key");
         return;
     }

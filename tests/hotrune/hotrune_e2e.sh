@@ -31,13 +31,7 @@ RUNE_FIRE_LOG=$(winpath "$FIRE_LOG")
 HOTRUNE_ACTION_LOG=$(winpath "$ACTION_LOG")
 KEY='HKEY_CURRENT_USER\Software\Quillmarsh\Hotrune\KeyMappings'
 
-failures=0
-ok() { echo "ok - $*"; }
-not_ok() { echo "not ok - $*"; failures=$((failures + 1)); }
-check() {  # check <description> <command...>: passes when the command succeeds
-    local what=$1; shift
-    if "$@"; then ok "$what"; else not_ok "$what"; fi
-}
+. "$here/../common/checks.sh"
 
 quiet() { "$@" >/dev/null; }
 # No Wine process gets this script's output or a pipe: a process started by the first program on

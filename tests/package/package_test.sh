@@ -28,13 +28,7 @@ cleanup() {  # this test's wineserver and Xvfb end with it, whatever happened
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-failures=0
-ok() { echo "ok - $*"; }
-not_ok() { echo "not ok - $*"; failures=$((failures + 1)); }
-check() {  # check <description> <command...>: passes when the command succeeds
-    local what=$1; shift
-    if "$@"; then ok "$what"; else not_ok "$what"; fi
-}
+. "$root/tests/common/checks.sh"
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 lower() { tr 'A-Z' 'a-z'; }
 
