@@ -44,24 +44,34 @@ struct RawValue {
     std::string Text() const { return bytes.substr(0, strnlen(bytes.c_str(), bytes.size())); }
 };
 
-// Size query, then data query into a buffer of that size.
+// Large enough for any record text Runeset writes (five numbers and a 255-byte target), so
+// that a value is read with one query; the service reads the whole store at every reload.
+constexpr DWORD kRecordBuffer = 512;
+
+// One data query; a larger value (written by hand or by another program) is asked again at
+// the size the answer gave, and again if it grew meanwhile.
 Read ReadValue(HKEY key, int index, RawValue& value) {
     RegistryCalls& reg = Registry();
     const std::string name = ValueName(index);
-    DWORD size = 0;
-    LONG rc = reg.queryValue(key, name.c_str(), nullptr, nullptr, nullptr, &size);
-    if (rc == ERROR_FILE_NOT_FOUND) return Read::Missing;
-    if (rc != ERROR_SUCCESS) return Read::Failed;
-    std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
-    DWORD got = size;
-    DWORD type = REG_NONE;
-    rc = reg.queryValue(key, name.c_str(), nullptr, &type,
-                        reinterpret_cast<BYTE*>(buffer.data()), &got);
-    if (rc != ERROR_SUCCESS) return Read::Failed;
-    if (got > size) got = size;
-    value.type = type;
-    value.bytes.assign(buffer.data(), got);
-    return Read::Ok;
+    // One byte more than the query may fill, so that the text always ends within the buffer.
+    std::vector<char> buffer(kRecordBuffer + 1, '\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD got = static_cast<DWORD>(buffer.size() - 1);
+        DWORD type = REG_NONE;
+        const LONG rc = reg.queryValue(key, name.c_str(), nullptr, &type,
+                                       reinterpret_cast<BYTE*>(buffer.data()), &got);
+        if (rc == ERROR_FILE_NOT_FOUND) return Read::Missing;
+        if (rc == ERROR_MORE_DATA) {
+            buffer.assign(static_cast<size_t>(got) + 1, '\0');
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) return Read::Failed;
+        if (got > buffer.size() - 1) got = static_cast<DWORD>(buffer.size() - 1);
+        value.type = type;
+        value.bytes.assign(buffer.data(), got);
+        return Read::Ok;
+    }
+    return Read::Failed;  // still growing: not a value to act on now
 }
 
 Read ValueExists(HKEY key, int index) {

@@ -42,24 +42,28 @@ TEST_F(StoreTest, FailedMovePutsBackWhatItMovedAndDeletesNothing) {
 }
 
 TEST_F(StoreTest, FailedReadDuringAMoveLosesNothing) {
-    // The size query of value 2 (the second move's read) fails: queries are 1 and 2 (value 0,
-    // the record removed), 3 and 4 (value 1), 5 (size of 2).
+    // The read of value 2 (the second move's read) fails: one query a value, 1 for value 0 (the
+    // record removed), 2 for value 1, 3 for value 2.
     FillRun(kFour);
     {
-        RegistryFault fault(RegCall::QueryValue, 5);
+        RegistryFault fault(RegCall::QueryValue, 3);
         EXPECT_EQ(RemoveAt(0), StoreResult::MoveFailed);
         EXPECT_TRUE(fault.fired());
         EXPECT_EQ(fault.calls(RegCall::DeleteValue), 0);
     }
     EXPECT_EQ(Values(), RunOf(kFour));
-    // The data query failing instead behaves the same.
+    // A value too long for the first query is asked again at its size; that second query
+    // failing behaves the same.
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmarsh");
-    FillRun(kFour);
+    const std::vector<std::string> withLong = {kFour[0], kFour[1], "0 0 0 0 67 " + std::string(600, 'c'),
+                                               kFour[3]};
+    FillRun(withLong);
     {
-        RegistryFault fault(RegCall::QueryValue, 6);
+        RegistryFault fault(RegCall::QueryValue, 4);
         EXPECT_EQ(RemoveAt(0), StoreResult::MoveFailed);
+        EXPECT_TRUE(fault.fired());
     }
-    EXPECT_EQ(Values(), RunOf(kFour));
+    EXPECT_EQ(Values(), RunOf(withLong));
 }
 
 TEST_F(StoreTest, EachOpenStepFailingIsAStoreOpenFailureThatChangesNothing) {
@@ -133,8 +137,8 @@ TEST_F(StoreTest, UnreadableValueEndsLoadingAndIsReported) {
     FillRun({"0 0 0 0 65 a", "0 0 0 0 66 b", "0 0 0 0 67 c"});
     std::vector<std::string> texts;
     {
-        // The data query of value 1 fails (queries: size 0, data 0, size 1, data 1).
-        RegistryFault fault(RegCall::QueryValue, 4);
+        // The read of value 1 fails (one query a value).
+        RegistryFault fault(RegCall::QueryValue, 2);
         EXPECT_EQ(LoadAll([&](const LoadedRecord& r) {
                       texts.push_back(r.text);
                       return true;
