@@ -289,6 +289,158 @@ protected:
     size_t logRead_ = 0;
 };
 
+// ---- every registry call of a reload failing in turn ------------------------------------------
+
+// A reload whose store cannot be read keeps every hotkey the service had and tells the user once;
+// the next good reload brings exactly the store's shortcuts (one dropped, one added twice, the
+// order changed, so that every id moves).
+TEST_F(ServiceCampaign, AReloadThatCannotReadTheStoreKeepsTheHotkeysUntilTheNextGoodOne) {
+    const std::vector<int> before = {0, 1, 2}, after = {2, 3, 0, 3};
+    ASSERT_TRUE(reliability::Replace(reliability::RunOf(Records(before))));
+    int runs = 0, bad = 0, told = 0, readAnyway = 0;
+    std::string why;
+    Serve([&](HWND window) {
+        // How many calls of each kind one reload of the new store makes.
+        ASSERT_TRUE(reliability::Replace(reliability::RunOf(Records(after))));
+        int calls[static_cast<int>(runetest::RegCall::kCount)] = {};
+        {
+            runetest::RegistryFault count(runetest::RegCall::OpenKey, 0);
+            ReloadBurst(1);
+            ASSERT_TRUE(Drain(window));
+            for (int k = 0; k < static_cast<int>(runetest::RegCall::kCount); ++k)
+                calls[k] = count.calls(static_cast<runetest::RegCall>(k));
+        }
+        for (int k = 0; k < static_cast<int>(runetest::RegCall::kCount); ++k) {
+            for (int nth = 1; nth <= calls[k]; ++nth) {
+                ++runs;
+                const std::string at = " call " + std::to_string(nth) + " of kind " + std::to_string(k) + ":";
+                ASSERT_TRUE(reliability::Replace(reliability::RunOf(Records(before))));
+                ReloadBurst(1);
+                ASSERT_TRUE(Drain(window));
+                ASSERT_TRUE(reliability::Replace(reliability::RunOf(Records(after))));
+                bool fired = false;
+                {
+                    runetest::RegistryFault fault(static_cast<runetest::RegCall>(k), nth);
+                    ReloadBurst(1);
+                    ASSERT_TRUE(Drain(window));
+                    fired = fault.fired();
+                }
+                const std::set<int> held = HeldCombos();
+                if (fired && held == std::set<int>(before.begin(), before.end())) {
+                    {
+                        // The same failure again while the user reads: still one box.
+                        runetest::RegistryFault again(static_cast<runetest::RegCall>(k), nth);
+                        ReloadBurst(1);
+                        ASSERT_TRUE(Drain(window));
+                    }
+                    const std::string text = TakeBox();
+                    if (text.find("The shortcuts stay as they were.") == std::string::npos) {
+                        ++bad;
+                        why += at + " not told;";
+                    }
+                    if (!OpenBoxes().empty()) {
+                        ++bad;
+                        why += at + " told more than once;";
+                    }
+                    ++told;
+                } else if (held == std::set<int>(after.begin(), after.end())) {
+                    ++readAnyway;  // a failure the read survives (closing the key)
+                } else {
+                    ++bad;
+                    why += at + " hotkeys neither kept nor the store's;";
+                }
+                CloseAllBoxes();
+                ReloadBurst(1);
+                ASSERT_TRUE(Drain(window));
+                const int settled = CheckSettled(window, why);
+                if (settled) why += at + " after the good reload;";
+                bad += settled;
+            }
+        }
+    });
+    Figure("service", "every registry call of a reload failing in turn (ERROR_ACCESS_DENIED)", runs, bad,
+           std::to_string(told) + " kept the hotkeys and told once, " + std::to_string(readAnyway) +
+               " read the store anyway; each followed by a good reload");
+    EXPECT_GT(told, 0);
+    EXPECT_EQ(bad, 0) << why;
+}
+
+// ---- reload storms --------------------------------------------------------------------------------
+
+// 1,000 reload broadcasts in bursts while a second process rewrites the store and keys are
+// pressed: no press runs another shortcut's target; once it is over the service holds exactly
+// the store's combinations and every press fires exactly its records; nothing grows.
+TEST_F(ServiceCampaign, AThousandReloadsWhileTheStoreIsRewrittenAndKeysArePressed) {
+    ASSERT_TRUE(reliability::Replace(reliability::RunOf(Records({0, 1, 2, 3}))));
+    constexpr int kReloads = 1000, kBurst = 25;
+    int presses = 0, fired = 0, none = 0, wrong = 0, writes = 0, bad = 0;
+    std::string why;
+    Counts a, b;
+    Serve([&](HWND window) {
+        const DWORD serviceThread = ::GetWindowThreadProcessId(window, nullptr);
+        // Warm-up: the first reloads, presses and writer runs fill the system's caches.
+        for (int i = 0; i < 3; ++i) {
+            runetest::RunProcess(runetest::Quote(runetest::SiblingExe("rune_second_writer.exe")) + " " +
+                                     runetest::Quote(scratch_.realPath()) + " append " +
+                                     runetest::Quote(Record(4 + i)),
+                                 30000);
+            ReloadBurst(kBurst);
+            ASSERT_TRUE(Drain(window));
+            for (int c = 0; c < kCombos; ++c) Press(window, c, StoredTexts());
+        }
+        a = reliability::Measure(serviceThread);
+
+        std::atomic<bool> storming{true};
+        std::thread writer([&] {
+            reliability::Rng rng(15);
+            while (storming) {
+                const size_t n = StoredTexts().size();
+                const bool append = n < 3 || (n < 12 && rng.Chance(55));
+                const std::string op = append ? "append " + runetest::Quote(Record(rng.Below(kCombos)))
+                                              : "remove " + std::to_string(rng.Below(static_cast<int>(n)));
+                runetest::RunProcess(runetest::Quote(runetest::SiblingExe("rune_second_writer.exe")) + " " +
+                                         runetest::Quote(scratch_.realPath()) + " " + op,
+                                     30000);
+                ++writes;
+            }
+        });
+        reliability::Rng rng(1015);
+        for (int sent = 0; sent < kReloads; sent += kBurst) {
+            ReloadBurst(kBurst);
+            for (int p = 0; p < 4; ++p) {
+                const int c = rng.Below(kCombos);
+                const std::vector<std::string> lines = Press(window, c, StoredTexts());
+                ++presses;
+                if (lines.empty()) ++none;
+                else ++fired;
+                for (const std::string& l : lines) {
+                    if (l != kTokens[c]) {
+                        ++wrong;
+                        why += std::string(" a press of ") + char('A' + c) + " ran " + l + ";";
+                    }
+                }
+            }
+            ASSERT_TRUE(Drain(window));
+        }
+        storming = false;
+        writer.join();
+        ReloadBurst(1);
+        ASSERT_TRUE(Drain(window));
+        bad += CheckSettled(window, why);
+        b = reliability::Measure(serviceThread);
+    });
+    const int grown = reliability::Grown(a, b);
+    Figure("service", "1,000 reload broadcasts in bursts of 25, a second process writing, keys pressed",
+           kReloads, wrong + bad + grown,
+           std::to_string(presses) + " presses during the storm (" + std::to_string(fired) + " fired, " +
+               std::to_string(none) + " met a reload, " + std::to_string(wrong) + " ran a wrong target), " +
+               std::to_string(writes) + " writes; " + reliability::Growth(a, b));
+    EXPECT_EQ(wrong, 0) << why;
+    EXPECT_EQ(bad, 0) << why;
+    EXPECT_EQ(grown, 0) << reliability::Growth(a, b);
+    EXPECT_GT(fired, 0);
+}
+
 // ---- hammered keys ----------------------------------------------------------------------------------
 
 std::atomic<int> g_starts{0};
@@ -373,6 +525,212 @@ TEST_F(ServiceCampaign, FiveHundredPressesOfASlowStartingShortcut) {
     if (refused > 0) {
         EXPECT_NE(busyText.find("still waiting for a program to start"), std::string::npos) << busyText;
     }
+}
+
+// ---- hostile stored values ----------------------------------------------------------------------------
+
+// The service meets each hostile value of the corpus at start and at a reload: it stays up, holds
+// every combination of a well-formed record, and names the rest in a box of bounded size.
+TEST_F(ServiceCampaign, HostileStoredValues) {
+    int cases = 0, bad = 0;
+    std::string why;
+    for (const reliability::Hostile& hostile : reliability::HostileCorpus()) {
+        ++cases;
+        ASSERT_TRUE(reliability::Replace(hostile.values));
+        // What is well formed, as the store reads it.
+        std::vector<hotrune::StoredRecord> records;
+        keymap::LoadAllReadOnly([&records](const keymap::LoadedRecord& r) {
+            if (records.size() >= static_cast<size_t>(hotrune::kMaxShortcuts)) return false;
+            records.push_back(hotrune::StoredRecord{r.index, r.text, r.mapping, r.wellFormed});
+            return true;
+        });
+        const hotrune::BindingPlan plan = hotrune::PlanBindings(records);
+        int caseBad = 0;
+        Serve([&](HWND window) {
+            for (int round = 0; round < 2; ++round) {
+                if (round == 1) {
+                    ReloadBurst(1);
+                    if (!Drain(window)) ++caseBad;
+                }
+                for (const hotrune::Binding& binding : plan.bindings) {
+                    if (!Held(binding.hotkey.modifiers, binding.hotkey.vk)) {
+                        ++caseBad;
+                        why += " " + hostile.name + ": " + binding.shortcutText + " not held;";
+                    }
+                }
+                if (!plan.problems.empty()) {
+                    const std::string text = TakeBox();
+                    if (text.empty() || text.size() > 4000) {
+                        ++caseBad;
+                        why += " " + hostile.name + ": box of " + std::to_string(text.size()) + " characters;";
+                    }
+                }
+                CloseAllBoxes();
+            }
+        });
+        Figure("service-hostile", hostile.name, 2, caseBad);
+        bad += caseBad;
+    }
+    Figure("service", "hostile stored values (at start and at a reload)", cases, bad);
+    EXPECT_EQ(bad, 0) << why;
+}
+
+// ---- hours of running, compressed ----------------------------------------------------------------------
+
+// Mixed reload bursts, store rewrites, presses and idle periods for RUNE_SOAK_SECONDS (default
+// 90; scripts/reliability.sh --soak-minutes N runs longer), sampled at even intervals (every
+// minute in a long run): nothing grows from the first sample to any later one, and the service
+// ends holding exactly the store's shortcuts.
+TEST_F(ServiceCampaign, HoursOfRunningCompressed) {
+    int seconds = 90;
+    if (const char* value = std::getenv("RUNE_SOAK_SECONDS")) seconds = std::max(30, std::atoi(value));
+    const ULONGLONG interval = seconds >= 600 ? 60000 : static_cast<ULONGLONG>(seconds) * 1000 / 6;
+    ASSERT_TRUE(reliability::Replace(reliability::RunOf(Records({0, 1, 2}))));
+    std::vector<Counts> samples;
+    long long reloads = 0, presses = 0, rewrites = 0, idleMs = 0, wrong = 0;
+    int bad = 0;
+    std::string why;
+    Serve([&](HWND window) {
+        const DWORD serviceThread = ::GetWindowThreadProcessId(window, nullptr);
+        reliability::Rng rng(static_cast<unsigned long long>(seconds));
+        auto act = [&] {
+            const int pick = rng.Below(10);
+            if (pick < 3) {
+                const int n = 1 + rng.Below(30);
+                ReloadBurst(n);
+                reloads += n;
+            } else if (pick < 5) {
+                std::vector<int> combos;
+                for (int i = rng.Below(8); i >= 0; --i) combos.push_back(rng.Below(kCombos));
+                reliability::Replace(reliability::RunOf(Records(combos)));
+                ReloadBurst(1);
+                ++reloads;
+                ++rewrites;
+            } else if (pick < 9) {
+                if (!Drain(window)) ++bad;
+                const std::vector<std::string> texts = StoredTexts();
+                for (int i = 1 + rng.Below(10); i > 0; --i) {
+                    const int c = rng.Below(kCombos);
+                    const std::vector<std::string> lines = Press(window, c, texts);
+                    ++presses;
+                    // The store is settled here: exactly its records fire.
+                    if (lines != std::vector<std::string>(static_cast<size_t>(CountOf(texts, c)), kTokens[c])) {
+                        ++wrong;
+                        why += std::string(" ") + char('A' + c) + " fired " + std::to_string(lines.size()) + ";";
+                    }
+                }
+            } else {
+                const int ms = 200 + rng.Below(1800);  // the user away from the keyboard
+                ::Sleep(static_cast<DWORD>(ms));
+                idleMs += ms;
+            }
+        };
+        for (int i = 0; i < 50; ++i) act();  // warm-up
+        if (!Drain(window)) ++bad;
+        const ULONGLONG begin = NowMs();
+        samples.push_back(reliability::Measure(serviceThread));
+        for (ULONGLONG next = begin + interval; NowMs() < begin + static_cast<ULONGLONG>(seconds) * 1000;) {
+            act();
+            if (NowMs() >= next) {
+                if (!Drain(window)) ++bad;
+                samples.push_back(reliability::Measure(serviceThread));
+                next += interval;
+            }
+        }
+        ReloadBurst(1);
+        if (!Drain(window)) ++bad;
+        bad += CheckSettled(window, why);
+        samples.push_back(reliability::Measure(serviceThread));
+    });
+    int grown = 0;
+    for (const Counts& c : samples) grown = std::max(grown, reliability::Grown(samples.front(), c));
+    const std::string minutes = seconds % 60 == 0 ? std::to_string(seconds / 60) + " min" : std::to_string(seconds) + " s";
+    Figure("service", minutes + " of reload bursts, store rewrites, presses and idle periods",
+           static_cast<long long>(samples.size()), wrong + bad + grown,
+           std::to_string(reloads) + " reloads, " + std::to_string(rewrites) + " rewrites, " +
+               std::to_string(presses) + " presses, " + std::to_string(idleMs / 1000) + " s idle; samples every " +
+               std::to_string(interval / 1000) + " s; " + reliability::Growth(samples.front(), samples.back()));
+    EXPECT_EQ(wrong, 0) << why;
+    EXPECT_EQ(bad, 0) << why;
+    EXPECT_EQ(grown, 0) << reliability::Growth(samples.front(), samples.back());
+}
+
+// ---- quit under load --------------------------------------------------------------------------------------
+
+// Saves HKCU\...\KeyMappings of the real user of the prefix (the one hotrune.exe reads) and puts
+// it back.
+class RealStore {
+public:
+    RealStore() : saved_(reliability::Snapshot()) {}
+    ~RealStore() { reliability::Replace(saved_); }
+    RealStore(const RealStore&) = delete;
+    RealStore& operator=(const RealStore&) = delete;
+
+private:
+    reliability::RawValues saved_;
+};
+
+// "WM_QUIT_HOTRUNE" broadcast (as Runestop does) while the real service works through a burst of
+// reloads, or right after a press started a program: it ends with status 0 within 2 s, and every
+// hotkey it held is free for another program at once.
+TEST(ServiceQuit, QuitDuringReloadsOrALaunchEndsAtOnceAndFreesEveryHotkey) {
+    RealStore keep;
+    const std::string fire = runetest::SiblingExe("rune_fire.exe");
+    std::vector<std::string> texts = Records({0, 1, 2, 3, 4, 5, 6, 7, 8});
+    texts.push_back("1 1 1 0 74 " + fire);  // CTRL+ALT+SHIFT+J starts a program
+    ASSERT_TRUE(reliability::Replace(reliability::RunOf(texts)));
+    const std::string fireLog = runetest::TempPath("hrqfire");
+    ::SetEnvironmentVariableA("RUNE_FIRE_LOG", fireLog.c_str());
+    const std::string actionLog = runetest::TempPath("hrqact");
+    ::SetEnvironmentVariableA(hotrune::kActionLogVariable, actionLog.c_str());
+
+    int bad = 0;
+    ULONGLONG slowest = 0;
+    std::string why;
+    for (const char* load : {"reloads", "a launch"}) {
+        runetest::Process service(runetest::Quote(runetest::SiblingExe("hotrune.exe")));
+        ASSERT_TRUE(service.started());
+        HWND window = nullptr;
+        ASSERT_TRUE(WaitUntil([&] {
+            window = ::FindWindowA(hotrune::kWindowClass, hotrune::kWindowTitle);
+            return window && Held(kMods, 'J');
+        }, 20000)) << "the service did not start";
+        if (std::string(load) == "reloads") {
+            ReloadBurst(200);
+        } else {
+            ::PostMessageA(window, WM_HOTKEY, 10, MAKELPARAM(kMods, 'J'));
+            ::PostMessageA(window, WM_HOTKEY, 1, MAKELPARAM(kMods, 'A'));
+        }
+        const ULONGLONG begin = NowMs();
+        keymap::Broadcast(QuitMessage());
+        DWORD status = 1;
+        const bool ended = service.Wait(2000, &status);
+        const ULONGLONG took = NowMs() - begin;
+        slowest = std::max(slowest, took);
+        if (!ended || status != 0) {
+            ++bad;
+            why += std::string(" during ") + load + ": " + (ended ? "status " + std::to_string(status) : "still running") + ";";
+            service.Kill();
+        }
+        // Another program takes every combination at once.
+        for (UINT vk = 'A'; vk <= 'J'; ++vk) {
+            if (::RegisterHotKey(nullptr, static_cast<int>(vk), kMods, vk)) {
+                ::UnregisterHotKey(nullptr, static_cast<int>(vk));
+            } else {
+                ++bad;
+                why += std::string(" during ") + load + ": " + char(vk) + " still held;";
+            }
+        }
+    }
+    // The program the last press started may still be on its way: let it finish before its log goes.
+    WaitUntil([&] { return runetest::ReadFileText(fireLog).find('\n') != std::string::npos; }, 5000);
+    ::SetEnvironmentVariableA("RUNE_FIRE_LOG", nullptr);
+    ::SetEnvironmentVariableA(hotrune::kActionLogVariable, nullptr);
+    ::DeleteFileA(fireLog.c_str());
+    ::DeleteFileA(actionLog.c_str());
+    Figure("service", "quit broadcast during 200 queued reloads and during a launch", 2, bad,
+           "slowest end " + std::to_string(slowest) + " ms (bound 2000 ms)");
+    EXPECT_EQ(bad, 0) << why;
 }
 
 }  // namespace
