@@ -16,7 +16,9 @@
 
 namespace hotrune {
 
-extern const char kActionLogVariable[];  // "HOTRUNE_ACTION_LOG"
+// "HOTRUNE_ACTION_LOG", in the build the tests run: functions are written to the file it names
+// instead of performed, and a start the busy launcher refused as "refused <target>".
+extern const char kActionLogVariable[];
 
 struct ActionContext {
     HWND window;          // the service's window (system commands go through it)

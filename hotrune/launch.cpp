@@ -162,19 +162,24 @@ bool Launcher::Post(std::function<void(Starter&)> job) {
         state_->BringForward();
         return true;
     }
+    bool dropped = false;
     bool tell = false;
     {
         std::lock_guard<std::mutex> hold(state_->lock);
         if (state_->jobs.size() >= kMaxQueuedJobs) {
+            dropped = true;
             tell = !state_->toldBusy;
             state_->toldBusy = true;
         } else {
             state_->jobs.push_back(std::move(job));
         }
     }
-    if (tell) {
-        ShowMessage("Hotrune is still waiting for a program to start, so the latest shortcuts "
-                    "were not carried out.\nPress them again once it has started.");
+    // Every dropped job says so, not only the one that tells the user: the box is shown once.
+    if (dropped) {
+        if (tell) {
+            ShowMessage("Hotrune is still waiting for a program to start, so the latest shortcuts "
+                        "were not carried out.\nPress them again once it has started.");
+        }
         return false;
     }
     state_->wake.notify_one();

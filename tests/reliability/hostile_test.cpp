@@ -29,53 +29,12 @@ using reliability::RawValues;
 using reliability::Sz;
 using uidriver::Script;
 
-RawValue Typed(DWORD type, const std::string& bytes) { return RawValue{type, bytes}; }
-RawValue Dword(DWORD v) { return Typed(REG_DWORD, std::string(reinterpret_cast<const char*>(&v), sizeof v)); }
+using reliability::Hostile;
 
-const std::string kBefore = "1 0 0 0 65 before";
-const std::string kAfter = "0 1 0 0 90 after";
+const std::string kBefore = reliability::kHostileBefore;
+const std::string kAfter = reliability::kHostileAfter;
 
-struct Hostile {
-    std::string name;
-    RawValues values;
-};
-
-// One hostile value between two ordinary records.
-Hostile Between(const std::string& name, const RawValue& v) {
-    return {name, {{"0", Sz(kBefore)}, {"1", v}, {"2", Sz(kAfter)}}};
-}
-
-std::vector<Hostile> Cases() {
-    std::vector<Hostile> cases = {
-        Between("empty string", Sz("")),
-        Between("empty data (0 bytes)", Typed(REG_SZ, "")),
-        Between("only spaces", Sz("      ")),
-        Between("four integers", Sz("1 1 0 0")),
-        Between("huge integers", Sz("99999999999 1 0 0 -99999999999999999999 notepad")),
-        Between("negative key code", Sz("1 1 0 0 -5 notepad")),
-        Between("key code over 255", Sz("1 1 0 0 300 notepad")),
-        Between("64 KiB string", Sz("1 1 0 0 78 " + std::string(65536 - 11, 'x'))),
-        Between("300-character target", Sz("1 1 0 0 78 c:\\" + std::string(297, 'a'))),
-        Between("embedded NUL", Typed(REG_SZ, std::string("1 1 0 0 78 notepad\0tail\0", 24))),
-        Between("REG_DWORD", Dword(0x41)),
-        Between("REG_DWORD 0", Dword(0)),
-        Between("REG_BINARY record without a terminator", Typed(REG_BINARY, "0 0 1 1 53 eject.cd.tray")),
-        Between("REG_BINARY bytes", Typed(REG_BINARY, std::string("\xff\x01\x80\x7f", 4))),
-        Between("REG_EXPAND_SZ", Typed(REG_EXPAND_SZ, std::string("0 0 0 0 81 %WINDIR%\\notepad.exe\0", 32))),
-        Between("REG_MULTI_SZ", Typed(REG_MULTI_SZ, std::string("1 1 0 0 78 notepad\0second\0\0", 27))),
-        Between("tabs and a trailing word", Sz("1\t1\t0\t0\t78\tnotepad extra words")),
-    };
-    cases.push_back({"names 00, -1, \" 1\", \"1 \"",
-                     {{"0", Sz(kBefore)}, {"1", Sz("0 0 0 0 66 b")}, {"2", Sz(kAfter)}, {"00", Sz("0 0 0 0 67 zero-zero")},
-                      {"-1", Sz("0 0 0 0 67 minus-one")}, {" 1", Sz("0 0 0 0 67 space-one")},
-                      {"1 ", Sz("0 0 0 0 67 one-space")}}});
-    cases.push_back({"gaps", {{"0", Sz(kBefore)}, {"1", Sz(kAfter)}, {"3", Sz("0 0 0 0 68 after-gap")},
-                              {"7", Sz("0 0 0 0 69 further")}}});
-    RawValues many;
-    for (int i = 0; i < 1000; ++i) many[std::to_string(i)] = Sz("0 0 1 0 " + std::to_string(65 + i % 26) + " r" + std::to_string(i));
-    cases.push_back({"1,000 values", many});
-    return cases;
-}
+std::vector<Hostile> Cases() { return reliability::HostileCorpus(); }
 
 // What the row of a stored text shows: target and shortcut, or the text and "(invalid)".
 std::pair<std::string, std::string> ExpectedRow(const std::string& text) {

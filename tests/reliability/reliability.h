@@ -55,4 +55,38 @@ private:
     unsigned long long state_;
 };
 
+// ---- resources of this process ----------------------------------------------------------------
+// GetGuiResources answers 0 under Wine: GDI objects are then counted in the process's GDI handle
+// table (one entry per live object: icons and image lists show up through the bitmaps they hold),
+// USER objects as the windows of `uiThread` (top-level and all their descendants), private memory
+// as PagefileUsage (PrivateUsage is 0 there).
+struct Counts {
+    long gdi = 0, user = 0;
+    long long memory = 0;
+    long handles = 0, threads = 0;
+};
+Counts Measure(DWORD uiThread);
+
+// Growth allowed between two measurements: a few objects of warm-up (caches of the system) and
+// 4 MiB of memory; one leaked image list, icon, window, handle or thread per reload would be
+// hundreds of objects.
+constexpr long kObjectSlack = 16;
+constexpr long long kMemorySlack = 4 << 20;
+
+// "GDI a -> b, USER ..., handles ..., threads ..., private KiB ...".
+std::string Growth(const Counts& a, const Counts& b);
+// How many of the five measures grew past their slack from `a` to `b`.
+int Grown(const Counts& a, const Counts& b);
+
+// ---- hostile stored values --------------------------------------------------------------------
+// Values a hand edit or another program could leave in the key, most of them one hostile value
+// between two ordinary records (kHostileBefore at "0", kHostileAfter at "2").
+constexpr char kHostileBefore[] = "1 0 0 0 65 before";
+constexpr char kHostileAfter[] = "0 1 0 0 90 after";
+struct Hostile {
+    std::string name;
+    RawValues values;
+};
+std::vector<Hostile> HostileCorpus();
+
 }  // namespace reliability
