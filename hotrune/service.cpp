@@ -246,7 +246,8 @@ void Service::OnHotKey(WPARAM id, LPARAM keys) {
     // Copied: a target may pump messages (a reload could replace the bindings meanwhile).
     const Binding binding = bound.binding;
     const ActionContext context{window_, launcher_, [this, &binding](std::function<void()> action) {
-                                    afterRelease_.push_back(AfterRelease{binding.hotkey, std::move(action)});
+                                    afterRelease_.push_back(AfterRelease{binding.hotkey, std::move(action),
+                                                                         ::GetTickCount64() + kReleaseWaitMs});
                                     ::SetTimer(window_, kKeyTimer, kKeyPollMs, nullptr);
                                 }};
     for (const std::string& target : binding.targets) CarryOut(target, binding.shortcutText, context);
@@ -280,7 +281,7 @@ bool Service::PollKeys() {
     // Taken out before running: an action may pump messages and come back here.
     std::vector<AfterRelease> ready;
     for (size_t i = 0; i < afterRelease_.size();) {
-        if (KeysDown(afterRelease_[i].hotkey)) {
+        if (KeysDown(afterRelease_[i].hotkey) && ::GetTickCount64() < afterRelease_[i].deadline) {
             waiting = true;
             ++i;
         } else {

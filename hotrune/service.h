@@ -13,6 +13,11 @@
 
 namespace hotrune {
 
+// How long an action that waits for the shortcut's keys to be let go waits at most: a key-up
+// the service never sees (a secure desktop took it, a remote session dropped it) must not
+// leave the action pending and the key poll running for ever.
+constexpr DWORD kReleaseWaitMs = 3000;
+
 extern const char kWindowClass[];  // "HotruneService"
 extern const char kWindowTitle[];  // "Hotrune"
 
@@ -49,6 +54,7 @@ private:
     struct AfterRelease {
         Hotkey hotkey;
         std::function<void()> action;
+        ULONGLONG deadline;  // carried out then even if the keys still read as down
     };
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -79,7 +79,12 @@ FIRE_A=$(winpath "$WORK/a/fire_a.exe")
 FIRE_B=$(winpath "$WORK/b/fire_b.exe")
 FIRE_C=$(winpath "$WORK/c/fire_c.exe")
 
-fires() { [ -f "$FIRE_LOG" ] && tr -d '\r' <"$FIRE_LOG" | grep -c "^fire_$1\.exe " || echo 0; }
+# grep -c prints 0 itself when nothing matches; a missing log counts 0 as well.
+fires() {
+    local n=0
+    [ -f "$FIRE_LOG" ] && n=$(tr -d '\r' <"$FIRE_LOG" | grep -c "^fire_$1\.exe ")
+    echo "${n:-0}"
+}
 # wait_fires <name> <count>: until the fire log holds that many lines of the program.
 wait_fires() {
     local i

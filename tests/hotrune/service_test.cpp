@@ -335,6 +335,15 @@ TEST_F(ServiceTest, ScreenSaverAndModernStandbyWaitUntilTheKeysAreUp) {
         EXPECT_EQ(g_sysCommands, 1) << press.first;
         EXPECT_EQ(g_lastSysCommand, press.second) << press.first;
     }
+    // A key-up the service never sees does not leave the screen saver pending for ever.
+    g_sysCommands = 0;
+    keysDown = true;
+    Serve(false, [](HWND window) {
+        PressQueued(window, 1, MOD_CONTROL | MOD_ALT, 'S');
+        WaitUntil([] { return g_sysCommands > 0; }, hotrune::kReleaseWaitMs + 5000);
+    });
+    EXPECT_EQ(g_sysCommands, 1) << "never started while the keys read as down";
+    keysDown = false;
     ::UnhookWindowsHookEx(hook);
 }
 
