@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/message_boxes.h"
 #include "common/process.h"
 #include "common/scratch_hkcu.h"
 #include "hotrune/actions.h"
@@ -128,71 +129,16 @@ std::vector<std::string> Lines(const std::string& path) {
     return lines;
 }
 
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const ULONGLONG end = runetest::NowMs() + timeoutMs;
-    do {
-        if (done()) return true;
-        ::Sleep(20);
-    } while (runetest::NowMs() < end);
-    return done();
-}
 
 // ---- message boxes of this process ----------------------------------------------------
 
-struct BoxSearch {
-    std::vector<HWND> boxes;
-};
-
-BOOL CALLBACK CollectBox(HWND hwnd, LPARAM param) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = "", title[128] = "";
-    ::GetClassNameA(hwnd, cls, sizeof cls);
-    ::GetWindowTextA(hwnd, title, sizeof title);
-    if (pid == ::GetCurrentProcessId() && std::string(cls) == "#32770" &&
-        std::string(title) == hotrune::kMessageCaption && ::IsWindowVisible(hwnd))
-        reinterpret_cast<BoxSearch*>(param)->boxes.push_back(hwnd);
-    return TRUE;
-}
-
-std::vector<HWND> OpenBoxes() {
-    BoxSearch search;
-    ::EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&search));
-    return search.boxes;
-}
-
-BOOL CALLBACK AppendStatic(HWND child, LPARAM param) {
-    char cls[64] = "";
-    ::GetClassNameA(child, cls, sizeof cls);
-    if (_stricmp(cls, "Static") == 0) {
-        char text[4096] = "";
-        ::GetWindowTextA(child, text, sizeof text);
-        *reinterpret_cast<std::string*>(param) += text;
-    }
-    return TRUE;
-}
-
-void CloseBox(HWND box) {
-    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    WaitUntil([box] { return !::IsWindow(box); }, 3000);
-}
-
-// Waits for a box of ours, returns its text and closes it; empty when none came.
-std::string TakeBox(DWORD timeoutMs = 5000) {
-    std::string text;
-    WaitUntil([&text] {
-        std::vector<HWND> boxes = OpenBoxes();
-        if (boxes.empty()) return false;
-        ::EnumChildWindows(boxes[0], AppendStatic, reinterpret_cast<LPARAM>(&text));
-        CloseBox(boxes[0]);
-        return true;
-    }, timeoutMs);
-    return text;
-}
-
-void CloseAllBoxes() {
-    for (HWND box : OpenBoxes()) CloseBox(box);
-}
+// The service's boxes, through the shared helpers.
+std::vector<HWND> OpenBoxes() { return runetest::OwnBoxes(hotrune::kMessageCaption); }
+std::string TakeBox(DWORD timeoutMs = 5000) { return runetest::TakeBox(hotrune::kMessageCaption, timeoutMs); }
+void CloseAllBoxes() { runetest::CloseAllBoxes(hotrune::kMessageCaption); }
+using runetest::BoxText;
+using runetest::CloseBox;
+using runetest::WaitUntil;
 
 // ---- the service ------------------------------------------------------------------------
 

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/message_boxes.h"
 #include "common/process.h"
 #include "common/registry_faults.h"
 #include "common/scratch_hkcu.h"
@@ -107,64 +108,13 @@ std::set<int> DistinctCombos(const std::vector<std::string>& texts) {
 
 // ---- message boxes of this process --------------------------------------------------------------
 
-BOOL CALLBACK CollectBox(HWND hwnd, LPARAM param) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = "", title[128] = "";
-    ::GetClassNameA(hwnd, cls, sizeof cls);
-    ::GetWindowTextA(hwnd, title, sizeof title);
-    if (pid == ::GetCurrentProcessId() && std::string(cls) == "#32770" &&
-        std::string(title) == hotrune::kMessageCaption && ::IsWindowVisible(hwnd))
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-    return TRUE;
-}
-std::vector<HWND> OpenBoxes() {
-    std::vector<HWND> boxes;
-    ::EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
-    return boxes;
-}
-BOOL CALLBACK AppendStatic(HWND child, LPARAM param) {
-    char cls[64] = "";
-    ::GetClassNameA(child, cls, sizeof cls);
-    if (_stricmp(cls, "Static") == 0) {
-        char text[8192] = "";
-        ::GetWindowTextA(child, text, sizeof text);
-        *reinterpret_cast<std::string*>(param) += text;
-    }
-    return TRUE;
-}
-std::string BoxText(HWND box) {
-    std::string text;
-    ::EnumChildWindows(box, AppendStatic, reinterpret_cast<LPARAM>(&text));
-    return text;
-}
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const ULONGLONG end = NowMs() + timeoutMs;
-    do {
-        if (done()) return true;
-        ::Sleep(10);
-    } while (NowMs() < end);
-    return done();
-}
-void CloseBox(HWND box) {
-    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    WaitUntil([box] { return !::IsWindow(box); }, 3000);
-}
-void CloseAllBoxes() {
-    for (HWND box : OpenBoxes()) CloseBox(box);
-}
-// Waits for a box (it comes from a thread of its own), returns its text and closes it.
-std::string TakeBox(DWORD timeoutMs = 5000) {
-    std::string text;
-    WaitUntil([&text] {
-        std::vector<HWND> boxes = OpenBoxes();
-        if (boxes.empty()) return false;
-        text = BoxText(boxes[0]);
-        CloseBox(boxes[0]);
-        return true;
-    }, timeoutMs);
-    return text;
-}
+// The service's boxes, through the shared helpers.
+std::vector<HWND> OpenBoxes() { return runetest::OwnBoxes(hotrune::kMessageCaption); }
+std::string TakeBox(DWORD timeoutMs = 5000) { return runetest::TakeBox(hotrune::kMessageCaption, timeoutMs); }
+void CloseAllBoxes() { runetest::CloseAllBoxes(hotrune::kMessageCaption); }
+using runetest::BoxText;
+using runetest::CloseBox;
+using runetest::WaitUntil;
 
 // ---- the barrier --------------------------------------------------------------------------------
 
